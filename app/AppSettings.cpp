@@ -1,0 +1,7 @@
+#include "app/AppSettings.h"
+
+AppSettings& appSettings()
+{
+    static AppSettings settings;
+    return settings;
+}

@@ -1,0 +1,8 @@
+#include "app/SceneOrigin.h"
+
+osg::Matrixd sceneOrigin;
+
+osg::Matrixd sceneOriginMatrix()
+{
+    return sceneOrigin;
+}

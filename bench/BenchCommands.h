@@ -1,0 +1,9 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+// Each sub-command gets its arguments after the sub-command's name and returns
+// the exit status. It prints one JSON object as its last line of standard output;
+// unusable input goes to standard error with status 1.
+int runLoadBench(const std::vector<std::string>& args);
