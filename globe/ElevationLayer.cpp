@@ -1,0 +1,63 @@
+#include "globe/ElevationLayer.h"
+
+#include "globe/ElevationRaster.h"
+
+#include <osg/Notify>
+
+#include <stdexcept>
+
+namespace globe
+{
+ElevationLayer::ElevationLayer(const std::string& name, const GDALOptions& options) : _name(name), _options(options)
+{
+    try
+    {
+        _raster = std::make_unique<ElevationRaster>(options.url);
+        _status = "ok";
+    }
+    catch (const std::runtime_error& e)
+    {
+        // The globe is then drawn without this layer's elevation.
+        _status = e.what();
+        OSG_WARN << "elevation layer \"" << name << "\": " << _status << std::endl;
+    }
+}
+
+ElevationLayer::~ElevationLayer() = default;
+
+bool ElevationLayer::isOpen() const
+{
+    return _raster != nullptr;
+}
+
+bool ElevationLayer::getHeight(double lon, double lat, double& out) const
+{
+    return _raster && _raster->getHeight(lon, lat, out);
+}
+
+double ElevationLayer::getResolution() const
+{
+    return _raster ? _raster->getResolution() : 0.0;
+}
+
+bool ElevationLayer::getBounds(double& minLon, double& minLat, double& maxLon, double& maxLat) const
+{
+    if (!_raster)
+        return false;
+    minLon = _raster->getMinLon();
+    minLat = _raster->getMinLat();
+    maxLon = _raster->getMaxLon();
+    maxLat = _raster->getMaxLat();
+    return true;
+}
+
+double ElevationLayer::getMaxHeight() const
+{
+    return _raster ? _raster->getMaxHeight() : 0.0;
+}
+
+double ElevationLayer::getMinHeight() const
+{
+    return _raster ? _raster->getMinHeight() : 0.0;
+}
+} // namespace globe

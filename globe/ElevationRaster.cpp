@@ -1,0 +1,226 @@
+#include "globe/ElevationRaster.h"
+
+#include <gdal_priv.h>
+#include <ogr_spatialref.h>
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+#include <mutex>
+#include <stdexcept>
+
+namespace globe
+{
+namespace
+{
+// Rasters are held in memory whole; beyond this many cells that would be unreasonable.
+constexpr long long maxCells = 1LL << 28;
+constexpr double metresPerDegree = 6378137.0 * M_PI / 180.0;
+constexpr int boundarySamples = 64;
+
+std::unique_ptr<OGRSpatialReference> makeWgs84()
+{
+    auto srs = std::make_unique<OGRSpatialReference>();
+    srs->SetWellKnownGeogCS("WGS84");
+    srs->SetAxisMappingStrategy(OAMS_TRADITIONAL_GIS_ORDER);
+    return srs;
+}
+
+struct DatasetCloser
+{
+    void operator()(GDALDataset* dataset) const { GDALClose(dataset); }
+};
+
+struct ThreadTransform
+{
+    std::weak_ptr<int> owner;
+    std::unique_ptr<OGRCoordinateTransformation> transform;
+};
+} // namespace
+
+ElevationRaster::ElevationRaster(const std::string& path) : _path(path), _lifetime(std::make_shared<int>(0))
+{
+    static std::once_flag registered;
+    std::call_once(registered, [] { GDALAllRegister(); });
+
+    std::unique_ptr<GDALDataset, DatasetCloser> dataset(
+        GDALDataset::Open(path.c_str(), GDAL_OF_RASTER | GDAL_OF_READONLY | GDAL_OF_VERBOSE_ERROR));
+    if (!dataset)
+        throw std::runtime_error(path + ": not a raster GDAL can open (" + CPLGetLastErrorMsg() + ")");
+    if (dataset->GetRasterCount() < 1)
+        throw std::runtime_error(path + ": the raster has no band");
+    if (dataset->GetGeoTransform(_geoTransform) != CE_None)
+        throw std::runtime_error(path + ": the raster is not georeferenced (no geotransform)");
+    if (!GDALInvGeoTransform(_geoTransform, _inverseGeoTransform))
+        throw std::runtime_error(path + ": the raster's geotransform cannot be inverted");
+
+    _width = dataset->GetRasterXSize();
+    _height = dataset->GetRasterYSize();
+    if (static_cast<long long>(_width) * _height > maxCells)
+        throw std::runtime_error(path + ": the raster is too large to hold in memory");
+
+    GDALRasterBand* band = dataset->GetRasterBand(1);
+    int hasNoData = 0;
+    const double noData = band->GetNoDataValue(&hasNoData);
+    _hasNoData = hasNoData != 0;
+    _noData = static_cast<float>(noData);
+
+    _cells.resize(static_cast<size_t>(_width) * _height);
+    if (band->RasterIO(GF_Read, 0, 0, _width, _height, _cells.data(), _width, _height, GDT_Float32, 0, 0, nullptr)
+        != CE_None)
+        throw std::runtime_error(path + ": the raster cannot be read (" + CPLGetLastErrorMsg() + ")");
+
+    const OGRSpatialReference* rasterSRS = dataset->GetSpatialRef();
+    const auto wgs84 = makeWgs84();
+    double linearUnits = 1.0;
+    if (rasterSRS && !(rasterSRS->IsGeographic() && rasterSRS->IsSameGeogCS(wgs84.get())))
+    {
+        _rasterSRS.reset(rasterSRS->Clone());
+        _rasterSRS->SetAxisMappingStrategy(OAMS_TRADITIONAL_GIS_ORDER);
+        if (!threadTransform())
+            throw std::runtime_error(path + ": no transformation from WGS 84 to the raster's reference system");
+        linearUnits = _rasterSRS->IsGeographic() ? metresPerDegree : _rasterSRS->GetLinearUnits();
+    }
+    else
+    {
+        // A raster without a reference system is taken as WGS 84 longitude/latitude.
+        linearUnits = metresPerDegree;
+    }
+    _resolution = std::min(std::hypot(_geoTransform[1], _geoTransform[4]),
+                           std::hypot(_geoTransform[2], _geoTransform[5])) * linearUnits;
+    computeBounds();
+    computeHeightRange();
+}
+
+ElevationRaster::~ElevationRaster() = default;
+
+OGRCoordinateTransformation* ElevationRaster::threadTransform() const
+{
+    // Coordinate transformations must not be shared between threads, so each thread
+    // keeps its own, dropped once the raster that made it is gone.
+    thread_local std::vector<ThreadTransform> transforms;
+    for (const ThreadTransform& entry : transforms)
+        if (!entry.owner.owner_before(_lifetime) && !_lifetime.owner_before(entry.owner))
+            return entry.transform.get();
+
+    transforms.erase(std::remove_if(transforms.begin(), transforms.end(),
+                                    [](const ThreadTransform& entry) { return entry.owner.expired(); }),
+                     transforms.end());
+    const auto wgs84 = makeWgs84();
+    std::unique_ptr<OGRCoordinateTransformation> transform(
+        OGRCreateCoordinateTransformation(wgs84.get(), _rasterSRS.get()));
+    if (!transform)
+        return nullptr;
+    transforms.push_back(ThreadTransform{_lifetime, std::move(transform)});
+    return transforms.back().transform.get();
+}
+
+bool ElevationRaster::toPixel(double lon, double lat, double& px, double& py) const
+{
+    double x = lon, y = lat;
+    if (_rasterSRS)
+    {
+        OGRCoordinateTransformation* transform = threadTransform();
+        if (!transform || !transform->Transform(1, &x, &y))
+            return false;
+    }
+    const double* inv = _inverseGeoTransform;
+    px = inv[0] + inv[1] * x + inv[2] * y;
+    py = inv[3] + inv[4] * x + inv[5] * y;
+    return true;
+}
+
+bool ElevationRaster::isValid(float value) const
+{
+    return !std::isnan(value) && !(_hasNoData && value == _noData);
+}
+
+bool ElevationRaster::sample(double px, double py, double& out) const
+{
+    // Cell values sit at cell centres; between the outermost centres and the raster's
+    // edge the edge value holds.
+    if (!(px >= 0.0 && py >= 0.0 && px <= _width && py <= _height))
+        return false;
+    const double fx = std::clamp(px - 0.5, 0.0, _width - 1.0);
+    const double fy = std::clamp(py - 0.5, 0.0, _height - 1.0);
+    const int x0 = std::min(static_cast<int>(fx), std::max(_width - 2, 0));
+    const int y0 = std::min(static_cast<int>(fy), std::max(_height - 2, 0));
+    const int x1 = std::min(x0 + 1, _width - 1);
+    const int y1 = std::min(y0 + 1, _height - 1);
+    const double tx = fx - x0;
+    const double ty = fy - y0;
+
+    const float corners[4] = {_cells[static_cast<size_t>(y0) * _width + x0],
+                              _cells[static_cast<size_t>(y0) * _width + x1],
+                              _cells[static_cast<size_t>(y1) * _width + x0],
+                              _cells[static_cast<size_t>(y1) * _width + x1]};
+    const double weights[4] = {(1.0 - tx) * (1.0 - ty), tx * (1.0 - ty), (1.0 - tx) * ty, tx * ty};
+    double height = 0.0;
+    for (int i = 0; i < 4; ++i)
+    {
+        if (weights[i] == 0.0)
+            continue;
+        if (!isValid(corners[i]))
+            return false;
+        height += weights[i] * corners[i];
+    }
+    out = height;
+    return true;
+}
+
+bool ElevationRaster::getHeight(double lon, double lat, double& out) const
+{
+    double px = 0.0, py = 0.0;
+    return toPixel(lon, lat, px, py) && sample(px, py, out);
+}
+
+void ElevationRaster::computeBounds()
+{
+    // Walk the raster's outline in its own coordinates and take the WGS 84 box around it.
+    std::unique_ptr<OGRCoordinateTransformation> toWgs84;
+    if (_rasterSRS)
+    {
+        const auto wgs84 = makeWgs84();
+        toWgs84.reset(OGRCreateCoordinateTransformation(_rasterSRS.get(), wgs84.get()));
+        if (!toWgs84)
+            throw std::runtime_error(_path + ": no transformation from the raster's reference system to WGS 84");
+    }
+    _minLon = _minLat = std::numeric_limits<double>::max();
+    _maxLon = _maxLat = -std::numeric_limits<double>::max();
+    for (int i = 0; i <= boundarySamples; ++i)
+    {
+        const double t = static_cast<double>(i) / boundarySamples;
+        const double outline[4][2] = {{t * _width, 0.0}, {t * _width, double(_height)}, {0.0, t * _height},
+                                      {double(_width), t * _height}};
+        for (const auto& pixel : outline)
+        {
+            const double* gt = _geoTransform;
+            double x = gt[0] + gt[1] * pixel[0] + gt[2] * pixel[1];
+            double y = gt[3] + gt[4] * pixel[0] + gt[5] * pixel[1];
+            if (toWgs84 && !toWgs84->Transform(1, &x, &y))
+                continue;
+            _minLon = std::min(_minLon, x);
+            _maxLon = std::max(_maxLon, x);
+            _minLat = std::min(_minLat, y);
+            _maxLat = std::max(_maxLat, y);
+        }
+    }
+    if (_minLon > _maxLon)
+        throw std::runtime_error(_path + ": the raster's extent cannot be placed on the globe");
+}
+
+void ElevationRaster::computeHeightRange()
+{
+    _minHeight = std::numeric_limits<double>::max();
+    _maxHeight = -std::numeric_limits<double>::max();
+    for (float value : _cells)
+    {
+        if (!isValid(value))
+            continue;
+        _minHeight = std::min<double>(_minHeight, value);
+        _maxHeight = std::max<double>(_maxHeight, value);
+    }
+    if (_minHeight > _maxHeight)
+        _minHeight = _maxHeight = 0.0;
+}
+} // namespace globe

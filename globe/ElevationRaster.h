@@ -1,0 +1,55 @@
+#pragma once
+
+#include <memory>
+#include <string>
+#include <vector>
+
+class OGRCoordinateTransformation;
+class OGRSpatialReference;
+
+namespace globe
+{
+// One raster band held in memory with what is needed to sample it at WGS 84
+// coordinates. Reading is safe from any number of threads at once.
+class ElevationRaster
+{
+public:
+    // Throws std::runtime_error naming the file and the problem.
+    explicit ElevationRaster(const std::string& path);
+    ~ElevationRaster();
+
+    bool getHeight(double lon, double lat, double& out) const;
+
+    double getResolution() const { return _resolution; }
+    double getMinLon() const { return _minLon; }
+    double getMinLat() const { return _minLat; }
+    double getMaxLon() const { return _maxLon; }
+    double getMaxLat() const { return _maxLat; }
+    double getMinHeight() const { return _minHeight; }
+    double getMaxHeight() const { return _maxHeight; }
+
+private:
+    bool toPixel(double lon, double lat, double& px, double& py) const;
+    bool isValid(float value) const;
+    bool sample(double px, double py, double& out) const;
+    OGRCoordinateTransformation* threadTransform() const;
+    void computeBounds();
+    void computeHeightRange();
+
+    std::string _path;
+    int _width = 0;
+    int _height = 0;
+    std::vector<float> _cells;
+    bool _hasNoData = false;
+    float _noData = 0.0f;
+    double _inverseGeoTransform[6] = {};
+    double _geoTransform[6] = {};
+    // Null when the raster is geographic WGS 84 itself, so no reprojection is needed.
+    std::unique_ptr<OGRSpatialReference> _rasterSRS;
+    // Lets each thread's cached coordinate transformation notice that this raster is gone.
+    std::shared_ptr<int> _lifetime;
+    double _resolution = 0.0;
+    double _minLon = 0.0, _minLat = 0.0, _maxLon = 0.0, _maxLat = 0.0;
+    double _minHeight = 0.0, _maxHeight = 0.0;
+};
+} // namespace globe
