@@ -1,0 +1,107 @@
+#include "generation/WaterArea.h"
+
+#include "generation/SegmentChain.h"
+#include "geometry/LocalFrame.h"
+
+#include <osg/PrimitiveSet>
+#include <osgUtil/Tessellator>
+
+namespace
+{
+const double waterLift = 2.0;
+
+void tessellate(osg::Geometry& geometry)
+{
+    osg::ref_ptr<osgUtil::Tessellator> tessellator = new osgUtil::Tessellator;
+    tessellator->setTessellationType(osgUtil::Tessellator::TESS_TYPE_DRAWABLE);
+    tessellator->setWindingType(osgUtil::Tessellator::TESS_WINDING_ODD);
+    tessellator->retessellatePolygons(geometry);
+}
+} // namespace
+
+WaterArea::WaterArea(std::vector<WaterGroup> groups_, const globe::ElevationQuery* elevationQuery_)
+    : groups(std::move(groups_)), srs(wgs84()), elevationQuery(elevationQuery_)
+{
+    if (groups.empty())
+        return;
+    addWaterWays(groups.front());
+    for (std::size_t g = 1; g < groups.size(); ++g)
+        addRelation(groups[g]);
+}
+
+WaterArea::~WaterArea() = default;
+
+osg::ref_ptr<osg::Geometry> WaterArea::newGeometry()
+{
+    geometry = new osg::Geometry;
+    geometry->setUseDisplayList(false);
+    geometry->setUseVertexBufferObjects(true);
+    return geometry;
+}
+
+// Every ring its own polygon, its vertices reversed; added even when empty.
+void WaterArea::addWaterWays(const WaterGroup& group)
+{
+    osg::ref_ptr<osg::Geometry> rings = newGeometry();
+    osg::ref_ptr<osg::Vec3Array> vertices = new osg::Vec3Array;
+    for (const WaterRing& ring : group)
+    {
+        const osg::ref_ptr<osg::Vec3Array> ringVertices = buildRingVertices(ring);
+        if (ringVertices->empty())
+            continue;
+        rings->addPrimitiveSet(new osg::DrawArrays(GL_POLYGON, static_cast<GLint>(vertices->size()),
+                                                   static_cast<GLsizei>(ringVertices->size())));
+        vertices->insert(vertices->end(), ringVertices->rbegin(), ringVertices->rend());
+    }
+    rings->setVertexArray(vertices.get());
+    tessellate(*rings);
+    addDrawable(rings.get());
+}
+
+// The member ways joined into one polygon; nothing when they give no vertex.
+void WaterArea::addRelation(const WaterGroup& group)
+{
+    osg::ref_ptr<osg::Geometry> polygon = newGeometry();
+    SegmentChain chain;
+    for (const WaterRing& ring : group)
+        chain.segments.push_back(buildRingVertices(ring));
+    if (chain.segments.empty())
+        return;
+    chain.chainSegments();
+    const osg::ref_ptr<osg::Vec3Array> vertices = chain.joinedVertices();
+    if (vertices->empty())
+        return;
+    polygon->addPrimitiveSet(new osg::DrawArrays(GL_POLYGON, 0, static_cast<GLsizei>(vertices->size())));
+    polygon->setVertexArray(vertices.get());
+    tessellate(*polygon);
+    addDrawable(polygon.get());
+}
+
+osg::ref_ptr<osg::Vec3Array> WaterArea::buildRingVertices(const WaterRing& ring) const
+{
+    std::vector<osg::Vec3d> points;
+    points.reserve(ring.size());
+    for (const OsmNode& node : ring)
+    {
+        const double elevation = terrainElevation(elevationQuery, node.lon, node.lat);
+        points.emplace_back(node.lon, node.lat, static_cast<float>(elevation + waterLift));
+    }
+    return localizePoints(points);
+}
+
+osg::Vec3f WaterArea::computeUpVector() const
+{
+    osg::Vec3d up;
+    for (const WaterGroup& group : groups)
+    {
+        for (const WaterRing& ring : group)
+        {
+            if (ring.size() < 3)
+                continue;
+            up = footprintTriangleNormal(ring[0], ring[1], ring[2]);
+            if (allComponentsPositive(up))
+                return osg::Vec3f(up);
+        }
+    }
+    return osg::Vec3f(up);
+}

@@ -1,0 +1,179 @@
+#include "geometry/Building.h"
+
+#include "geometry/LocalFrame.h"
+
+#include <osg/PrimitiveSet>
+#include <osgUtil/Tessellator>
+
+#include <algorithm>
+#include <charconv>
+#include <cmath>
+
+namespace
+{
+const float metresPerLevel = 3.0f;
+const float defaultHeight = 30.0f;
+
+osg::ref_ptr<osg::Geometry> newGeometry()
+{
+    osg::ref_ptr<osg::Geometry> geometry = new osg::Geometry;
+    geometry->setUseDisplayList(false);
+    geometry->setUseVertexBufferObjects(true);
+    return geometry;
+}
+
+// Twice the signed area of the footprint seen from above: positive when it runs
+// counter-clockwise.
+double signedArea(const osg::Vec3Array& footprint)
+{
+    double area = 0.0;
+    for (std::size_t i = 0; i < footprint.size(); ++i)
+    {
+        const osg::Vec3& p = footprint[i];
+        const osg::Vec3& q = footprint[(i + 1) % footprint.size()];
+        area += double(p.x()) * q.y() - double(q.x()) * p.y();
+    }
+    return area;
+}
+} // namespace
+
+Building::Building(std::vector<WayGeometry> ways_, std::vector<WayInfo> infos_,
+                   const globe::ElevationQuery* elevationQuery_)
+    : ways(std::move(ways_)), infos(std::move(infos_)), elevationQuery(elevationQuery_), srs(wgs84()),
+      roof(newGeometry()), walls(newGeometry())
+{
+    osg::ref_ptr<osg::Vec3Array> roofVertices = new osg::Vec3Array;
+    osg::ref_ptr<osg::Vec3Array> wallVertices = new osg::Vec3Array;
+    osg::ref_ptr<osg::Vec3Array> wallNormals = new osg::Vec3Array;
+
+    for (const WayGeometry& way : ways)
+    {
+        double sizeFactor = 0.0;
+        const osg::ref_ptr<osg::Vec3Array> footprint = localFootprint(way, baseAltitude(way), sizeFactor);
+        extrusion = extrusionOf(way, sizeFactor);
+        if (footprint->empty())
+            continue;
+        addWalls(*footprint, *wallVertices, *wallNormals);
+        addRoof(*footprint, *roofVertices);
+    }
+
+    roof->setVertexArray(roofVertices.get());
+    walls->setVertexArray(wallVertices.get());
+    osg::ref_ptr<osgUtil::Tessellator> tessellator = new osgUtil::Tessellator;
+    tessellator->setWindingType(osgUtil::Tessellator::TESS_WINDING_ODD);
+    tessellator->setTessellationType(osgUtil::Tessellator::TESS_TYPE_DRAWABLE);
+    tessellator->retessellatePolygons(*roof);
+
+    osg::ref_ptr<osg::Vec3Array> roofNormals = new osg::Vec3Array;
+    roofNormals->push_back(roofNormal());
+    roof->setNormalArray(roofNormals.get(), osg::Array::BIND_OVERALL);
+    walls->setNormalArray(wallNormals.get(), osg::Array::BIND_PER_VERTEX);
+    addDrawable(roof.get());
+    addDrawable(walls.get());
+}
+
+Building::~Building() = default;
+
+// The lowest terrain height under every tenth node, 2 m up.
+double Building::baseAltitude(const WayGeometry& way) const
+{
+    double lowest = 10000.0;
+    for (std::size_t i = 0; i < way.nodes.size(); i += 10)
+        lowest = std::min(lowest, terrainElevation(elevationQuery, way.nodes[i].lon, way.nodes[i].lat));
+    return lowest + 2.0;
+}
+
+osg::ref_ptr<osg::Vec3Array> Building::localFootprint(WayGeometry way, double baseAltitude_, double& sizeFactor) const
+{
+    double minLon = 1000.0, minLat = 1000.0, maxLon = -1000.0, maxLat = -1000.0;
+    const double altitude = static_cast<float>(baseAltitude_);
+    std::vector<osg::Vec3d> points;
+    for (std::size_t i = 0; i + 1 < way.nodes.size(); ++i)
+    {
+        const double lon = way.nodes[i].lon;
+        const double lat = way.nodes[i].lat;
+        minLon = std::min(minLon, lon);
+        maxLon = std::max(maxLon, lon);
+        minLat = std::min(minLat, lat);
+        maxLat = std::max(maxLat, lat);
+        points.emplace_back(lon, lat, altitude);
+    }
+    sizeFactor = ((maxLon - minLon) + (maxLat - minLat)) * 700.0;
+    if (sizeFactor > 2.0)
+        sizeFactor = 1.0;
+    return localizePoints(points);
+}
+
+// The height tag overrides the levels, the levels override the size rule; the last
+// matching tag record wins.
+osg::Vec3f Building::extrusionOf(const WayGeometry& way, double sizeFactor) const
+{
+    int levels = 0;
+    double height = 0.0;
+    for (const WayInfo& info : infos)
+    {
+        if (info.wayId != way.id)
+            continue;
+        levels = info.levels;
+        height = tagHeight(info.height);
+    }
+    float metres = defaultHeight * static_cast<float>(sizeFactor);
+    if (levels > 0)
+        metres = static_cast<float>(levels) * metresPerLevel;
+    if (height > 0.0)
+        metres = static_cast<float>(height);
+    return osg::Vec3f(0.0f, 0.0f, metres);
+}
+
+double Building::tagHeight(const std::string& text)
+{
+    const auto start = text.find_first_not_of(" \t");
+    if (start == std::string::npos)
+        return 0.0;
+    double value = 0.0;
+    const auto result = std::from_chars(text.data() + start, text.data() + text.size(), value,
+                                        std::chars_format::fixed);
+    if (result.ec != std::errc() || !std::isfinite(value) || value <= 0.0)
+        return 0.0;
+    return value;
+}
+
+// One quad per footprint edge, the closing edge included. (q + E - p) x (q - p)
+// points out of a clockwise footprint; counter-clockwise ones get it turned round.
+void Building::addWalls(const osg::Vec3Array& footprint, osg::Vec3Array& vertices, osg::Vec3Array& normals)
+{
+    const bool counterClockwise = signedArea(footprint) > 0.0;
+    const std::size_t n = footprint.size();
+    for (std::size_t i = 0; i < n; ++i)
+    {
+        const osg::Vec3f& p = footprint[i];
+        const osg::Vec3f& q = footprint[(i + 1) % n];
+        walls->addPrimitiveSet(new osg::DrawArrays(GL_QUADS, static_cast<GLint>(vertices.size()), 4));
+        vertices.push_back(p);
+        vertices.push_back(q);
+        vertices.push_back(q + extrusion);
+        vertices.push_back(p + extrusion);
+        osg::Vec3f normal = ((q + extrusion) - p) ^ (q - p);
+        if (normal.length() > 0.0f)
+            normal.normalize();
+        if (counterClockwise)
+            normal = -normal;
+        normals.insert(normals.end(), 4, normal);
+    }
+}
+
+void Building::addRoof(const osg::Vec3Array& footprint, osg::Vec3Array& vertices)
+{
+    roof->addPrimitiveSet(new osg::DrawArrays(GL_POLYGON, static_cast<GLint>(vertices.size()),
+                                              static_cast<GLsizei>(footprint.size())));
+    for (auto vertex = footprint.rbegin(); vertex != footprint.rend(); ++vertex)
+        vertices.push_back(*vertex + extrusion);
+}
+
+osg::Vec3f Building::roofNormal() const
+{
+    osg::Vec3f normal = localDirection(footprintsUpVector(ways));
+    if (normal.z() < 0.0f)
+        normal = -normal;
+    return normal;
+}

@@ -1,0 +1,57 @@
+#pragma once
+
+#include "osm/WayGeometry.h"
+#include "osm/WayInfo.h"
+
+#include <osg/Array>
+#include <osg/Geode>
+#include <osg/Geometry>
+#include <osg/Vec3f>
+#include <osg/ref_ptr>
+
+#include <string>
+#include <vector>
+
+namespace globe
+{
+class ElevationQuery;
+class SpatialReference;
+} // namespace globe
+
+// The extruded buildings of one grid cell: every footprint becomes a ring of wall
+// quads and a flat, tessellated roof. All buildings share two drawables, the roofs
+// (first) and the walls (second), with vertices in the scene's local frame.
+class Building : public osg::Geode
+{
+public:
+    Building(std::vector<WayGeometry> ways, std::vector<WayInfo> infos, const globe::ElevationQuery* elevationQuery);
+
+    // The footprint (every node but the last) at the given altitude, in the local
+    // frame; sizeFactor receives the size rule's factor of the footprint.
+    osg::ref_ptr<osg::Vec3Array> localFootprint(WayGeometry way, double baseAltitude, double& sizeFactor) const;
+
+    // The normal of the roofs: the cells' up vector turned into the local frame,
+    // pointing up, like the wall normals and the vertices.
+    osg::Vec3f roofNormal() const;
+
+    // The leading decimal number of a height tag in metres ("12.5", "12 m"); 0 when
+    // the text does not start with a positive number.
+    static double tagHeight(const std::string& text);
+
+protected:
+    ~Building() override;
+
+private:
+    double baseAltitude(const WayGeometry& way) const;
+    osg::Vec3f extrusionOf(const WayGeometry& way, double sizeFactor) const;
+    void addWalls(const osg::Vec3Array& footprint, osg::Vec3Array& vertices, osg::Vec3Array& normals);
+    void addRoof(const osg::Vec3Array& footprint, osg::Vec3Array& vertices);
+
+    std::vector<WayGeometry> ways;
+    std::vector<WayInfo> infos;
+    const globe::ElevationQuery* elevationQuery;
+    const globe::SpatialReference* srs;
+    osg::ref_ptr<osg::Geometry> roof;
+    osg::ref_ptr<osg::Geometry> walls;
+    osg::Vec3f extrusion;
+};

@@ -1,0 +1,15 @@
+#pragma once
+
+#include <osg/Node>
+#include <osg/ref_ptr>
+
+#include <vector>
+
+// One generated cell in the generator's cache: its address and every node built for
+// it, the Building node first, then the Streets nodes in kind order.
+struct CellEntry
+{
+    int column = 0;
+    int row = 0;
+    std::vector<osg::ref_ptr<osg::Node>> nodes;
+};

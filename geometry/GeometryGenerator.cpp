@@ -1,0 +1,258 @@
+#include "geometry/GeometryGenerator.h"
+
+#include "app/AppSettings.h"
+#include "generation/WaterArea.h"
+#include "geometry/Building.h"
+#include "geometry/LocalFrame.h"
+#include "geometry/Streets.h"
+#include "globe/ElevationQuery.h"
+#include "globe/MapNode.h"
+#include "osm/OsmParser.h"
+
+#include <OpenThreads/ScopedLock>
+#include <osg/Notify>
+#include <osg/Shader>
+#include <osgDB/FileUtils>
+
+#include <algorithm>
+#include <iostream>
+
+namespace
+{
+const char* const buildingVertexSource =
+    "varying vec3 normal;\nvoid main()\n{\n normal = normalize(gl_NormalMatrix * gl_Normal);\n gl_Position = "
+    "gl_ProjectionMatrix * gl_ModelViewMatrix * gl_Vertex; \n}\n";
+const char* const buildingFragmentSource =
+    "varying vec3 normal;\nuniform vec3 color;\nvoid main()\n{\n float intensity = "
+    "dot(vec3(gl_LightSource[0].position), normal);\n gl_FragColor = max(0.5 , intensity)  * vec4(color, 1.0);\n}\n";
+
+// Street kinds in generation order, with their ribbon width and height above the terrain.
+struct StreetKindStyle
+{
+    int kind;
+    float width;
+    double heightOffset;
+};
+const StreetKindStyle streetKindStyles[] = {
+    {KindMotorway, 7.0f, 2.0},    {KindPrimary, 5.0f, 1.5},      {KindSecondary, 4.0f, 1.0},
+    {KindResidential, 3.0f, 0.75}, {KindOtherHighway, 1.0f, 1.25}, {KindRailway, 1.5f, 0.5},
+    {KindStream, 2.0f, 0.5},       {KindTram, 0.5f, 2.0},
+};
+const osg::Vec3f streamColor(0.1f, 0.1f, 1.0f);
+const osg::Vec3f waterColor(0.1f, 0.1f, 1.0f);
+
+// Buildings, then motorway, primary, secondary, residential, minor, railway, tram.
+struct ColorScheme
+{
+    const char* name;
+    osg::Vec3f colors[8];
+};
+const ColorScheme colorSchemes[] = {
+    {"OSM Color",
+     {{0.875f, 0.875f, 0.875f}, {0.54f, 0.64f, 0.79f}, {0.86f, 0.62f, 0.62f}, {0.97f, 0.84f, 0.66f},
+      {1.0f, 1.0f, 1.0f}, {1.0f, 1.0f, 1.0f}, {0.7f, 0.7f, 0.7f}, {0.5f, 0.5f, 0.5f}}},
+    {"GOOGLEMAP Color",
+     {{0.95f, 0.94f, 0.91f}, {0.98f, 0.62f, 0.14f}, {1.0f, 0.88f, 0.41f}, {1.0f, 1.0f, 1.0f},
+      {1.0f, 1.0f, 1.0f}, {1.0f, 1.0f, 1.0f}, {0.7f, 0.7f, 0.7f}, {0.5f, 0.5f, 0.5f}}},
+    {"Model Color",
+     {{0.9f, 0.4f, 0.4f}, {1.0f, 1.0f, 0.6f}, {0.9f, 0.9f, 0.9f}, {1.0f, 1.0f, 1.0f},
+      {1.0f, 1.0f, 1.0f}, {1.0f, 1.0f, 1.0f}, {0.7f, 0.7f, 0.7f}, {0.5f, 0.5f, 0.5f}}},
+};
+const int initialColorScheme = 2;
+
+// A shader from a file found through osgDB's data path; a missing file leaves the
+// program without that stage.
+void addShaderFile(osg::Program* program, osg::Shader::Type type, const std::string& name)
+{
+    const std::string path = osgDB::findDataFile(name);
+    osg::ref_ptr<osg::Shader> shader = path.empty() ? nullptr : osg::Shader::readShaderFile(type, path);
+    if (shader)
+        program->addShader(shader.get());
+    else
+        OSG_WARN << "Shader file " << name << " not found or not readable in the data path" << std::endl;
+}
+
+float kindWidth(int kind)
+{
+    for (const StreetKindStyle& style : streetKindStyles)
+        if (style.kind == kind)
+            return style.width;
+    return 1.0f;
+}
+
+void setOn(osg::StateSet* state, osg::Uniform* uniform)
+{
+    state->addUniform(uniform, osg::StateAttribute::ON);
+}
+} // namespace
+
+GeometryGenerator::GeometryGenerator(osg::ref_ptr<globe::MapNode> mapNode_, OsmParser* store_)
+    : mapNode(std::move(mapNode_)), store(store_), elevationQuery(new globe::ElevationQuery(mapNode->getMap())),
+      buildingProgram(new osg::Program), streetProgram(new osg::Program), waterProgram(new osg::Program),
+      queries(new CellQueries(store_))
+{
+    buildingProgram->addShader(new osg::Shader(osg::Shader::VERTEX, buildingVertexSource));
+    buildingProgram->addShader(new osg::Shader(osg::Shader::FRAGMENT, buildingFragmentSource));
+    addShaderFile(streetProgram.get(), osg::Shader::VERTEX, "street.vert");
+    addShaderFile(streetProgram.get(), osg::Shader::GEOMETRY, "street.geom");
+    addShaderFile(streetProgram.get(), osg::Shader::FRAGMENT, "street.frag");
+    addShaderFile(waterProgram.get(), osg::Shader::VERTEX, "water.vert");
+    addShaderFile(waterProgram.get(), osg::Shader::FRAGMENT, "water.frag");
+
+    // Each width is fixed for the generator's life, so it is set once here rather
+    // than on the data thread while nodes using it are drawn.
+    osg::ref_ptr<osg::Uniform>* widths[] = {&motorwayWidth, &primaryWidth, &secondaryWidth, &residentialWidth,
+                                            &minorWidth,    &railwayWidth, &tramWidth,      &streamWidth};
+    const int widthKinds[] = {KindMotorway, KindPrimary, KindSecondary, KindResidential,
+                              KindOtherHighway, KindRailway, KindTram, KindStream};
+    for (int i = 0; i < 8; ++i)
+        *widths[i] = new osg::Uniform("width", kindWidth(widthKinds[i]));
+
+    osg::ref_ptr<osg::Uniform>* colors[] = {&buildingColor, &motorwayColor, &primaryColor, &secondaryColor,
+                                            &residentialColor, &minorColor, &railwayColor, &tramColor};
+    for (int i = 0; i < 8; ++i)
+        *colors[i] = new osg::Uniform("color", colorSchemes[initialColorScheme].colors[i]);
+}
+
+GeometryGenerator::~GeometryGenerator() = default;
+
+void GeometryGenerator::setCellQueries(std::unique_ptr<CellQueries> cellQueries)
+{
+    queries = std::move(cellQueries);
+}
+
+void GeometryGenerator::setColorScheme(int scheme)
+{
+    if (scheme < 0 || scheme > 2)
+        return;
+    std::cout << colorSchemes[scheme].name << std::endl;
+    const auto members = colorMembers();
+    for (std::size_t i = 0; i < members.size(); ++i)
+        members[i]->set(colorSchemes[scheme].colors[i]);
+}
+
+std::array<osg::Uniform*, 8> GeometryGenerator::colorMembers() const
+{
+    return {buildingColor.get(), motorwayColor.get(), primaryColor.get(), secondaryColor.get(),
+            residentialColor.get(), minorColor.get(), railwayColor.get(), tramColor.get()};
+}
+
+osg::Uniform* GeometryGenerator::widthUniform(int kind) const
+{
+    switch (kind)
+    {
+    case KindMotorway: return motorwayWidth.get();
+    case KindPrimary: return primaryWidth.get();
+    case KindSecondary: return secondaryWidth.get();
+    case KindResidential: return residentialWidth.get();
+    case KindOtherHighway: return minorWidth.get();
+    case KindRailway: return railwayWidth.get();
+    case KindTram: return tramWidth.get();
+    default: return streamWidth.get();
+    }
+}
+
+// Streams get a colour of their own per cell, which no colour scheme changes.
+osg::Uniform* GeometryGenerator::colorUniform(int kind) const
+{
+    switch (kind)
+    {
+    case KindMotorway: return motorwayColor.get();
+    case KindPrimary: return primaryColor.get();
+    case KindSecondary: return secondaryColor.get();
+    case KindResidential: return residentialColor.get();
+    case KindOtherHighway: return minorColor.get();
+    case KindRailway: return railwayColor.get();
+    case KindTram: return tramColor.get();
+    default: return new osg::Uniform("color", streamColor);
+    }
+}
+
+void GeometryGenerator::generateCell(int column, int row, OpenThreads::Mutex* addedMutex,
+                                     OpenThreads::Mutex* removedMutex)
+{
+    if (touchCachedCell(column, row))
+        return;
+
+    upVectorUniform = new osg::Uniform("upVector", cellUpVector(column, row));
+    CellEntry entry;
+    entry.column = column;
+    entry.row = row;
+
+    osg::ref_ptr<Building> building = new Building(queries->buildingsInCell(column, row),
+                                                   queries->buildingInfosInCell(column, row), elevationQuery.get());
+    osg::StateSet* buildingState = building->getOrCreateStateSet();
+    buildingState->setAttributeAndModes(buildingProgram.get(), osg::StateAttribute::ON);
+    setOn(buildingState, buildingColor.get());
+    queueNode(building.get(), entry, addedMutex);
+
+    for (const StreetKindStyle& style : streetKindStyles)
+    {
+        std::vector<WayGeometry> ways = queries->streetsInCell(style.kind, column, row);
+        if (ways.empty())
+            continue;
+        osg::ref_ptr<Streets> streets = new Streets(std::move(ways), queries->streetInfosOfKind(style.kind),
+                                                    elevationQuery.get(), style.heightOffset);
+        osg::StateSet* state = streets->getOrCreateStateSet();
+        state->setAttributeAndModes(streetProgram.get(), osg::StateAttribute::ON);
+        setOn(state, widthUniform(style.kind));
+        setOn(state, upVectorUniform.get());
+        setOn(state, colorUniform(style.kind));
+        queueNode(streets.get(), entry, addedMutex);
+    }
+
+    cellCache.push_back(std::move(entry));
+    evictLeastRecentCell(removedMutex);
+}
+
+// A cached cell becomes the most recently used one and is not rebuilt.
+bool GeometryGenerator::touchCachedCell(int column, int row)
+{
+    const auto cached = std::find_if(cellCache.begin(), cellCache.end(), [&](const CellEntry& entry) {
+        return entry.column == column && entry.row == row;
+    });
+    if (cached == cellCache.end())
+        return false;
+    std::rotate(cached, cached + 1, cellCache.end());
+    return true;
+}
+
+void GeometryGenerator::queueNode(osg::Node* node, CellEntry& entry, OpenThreads::Mutex* addedMutex)
+{
+    entry.nodes.push_back(node);
+    OpenThreads::ScopedLock<OpenThreads::Mutex> lock(*addedMutex);
+    addedNodes.push_back(node);
+}
+
+// A negative Max Grid Cells never evicts.
+void GeometryGenerator::evictLeastRecentCell(OpenThreads::Mutex* removedMutex)
+{
+    const int maxCells = appSettings().maxGridCells.load();
+    if (maxCells < 0 || cellCache.size() <= static_cast<std::size_t>(maxCells))
+        return;
+    {
+        OpenThreads::ScopedLock<OpenThreads::Mutex> lock(*removedMutex);
+        for (const auto& node : cellCache.front().nodes)
+            removedNodes.push_back(node);
+    }
+    cellCache.erase(cellCache.begin());
+}
+
+osg::Vec3f GeometryGenerator::cellUpVector(int column, int row)
+{
+    return footprintsUpVector(queries->buildingsInCell(column, row));
+}
+
+void GeometryGenerator::generateWater(OpenThreads::Mutex* addedMutex)
+{
+    std::vector<WaterGroup> groups = store->waterRingGroups();
+    if (groups.empty())
+        return;
+    osg::ref_ptr<WaterArea> area = new WaterArea(std::move(groups), elevationQuery.get());
+    osg::StateSet* state = area->getOrCreateStateSet();
+    state->setAttributeAndModes(waterProgram.get(), osg::StateAttribute::ON);
+    setOn(state, new osg::Uniform("upVector", area->computeUpVector()));
+    setOn(state, new osg::Uniform("color", waterColor));
+    OpenThreads::ScopedLock<OpenThreads::Mutex> lock(*addedMutex);
+    addedNodes.push_back(area.get());
+}

@@ -1,0 +1,45 @@
+#pragma once
+
+#include "osm/WayGeometry.h"
+#include "osm/WayInfo.h"
+
+#include <osg/Array>
+#include <osg/Geode>
+#include <osg/Geometry>
+#include <osg/ref_ptr>
+
+#include <vector>
+
+namespace globe
+{
+class ElevationQuery;
+}
+
+// The street ways of one kind in one grid cell: one line strip per way, a little
+// above the terrain, in the scene's local frame. Two-node bridges become a flat arch.
+// The street program widens the strips into ribbons.
+class Streets : public osg::Geode
+{
+public:
+    Streets(std::vector<WayGeometry> ways, std::vector<WayInfo> infos, const globe::ElevationQuery* elevationQuery,
+            double heightOffset);
+
+    osg::ref_ptr<osg::Vec3Array> streetPolyline(WayGeometry way, bool bridge) const;
+
+    osg::Geometry* getGeometry() const { return geometry.get(); }
+    double getHeightOffset() const { return heightOffset; }
+
+protected:
+    ~Streets() override;
+
+private:
+    bool isBridge(const WayGeometry& way) const;
+    std::vector<osg::Vec3d> bridgeArch(const WayGeometry& way) const;
+    std::vector<osg::Vec3d> terrainLine(const WayGeometry& way) const;
+
+    std::vector<WayGeometry> ways;
+    std::vector<WayInfo> infos;
+    const globe::ElevationQuery* elevationQuery;
+    osg::ref_ptr<osg::Geometry> geometry;
+    double heightOffset;
+};
