@@ -4,6 +4,7 @@
 
 #include <QCursor>
 #include <QGLWidget>
+#include <QWindow>
 #include <osg/DisplaySettings>
 #include <osg/Notify>
 #include <osg/State>
@@ -160,7 +161,9 @@ bool OSGGraphicsWindowQt::releaseContextImplementation()
 
 void OSGGraphicsWindowQt::swapBuffersImplementation()
 {
-    if (widget)
+    // A shown widget is not on screen until its first expose; swapping before
+    // that is undefined for the GL surface.
+    if (widget && (!widget->windowHandle() || widget->windowHandle()->isExposed()))
         widget->swapBuffers();
 }
 

@@ -10,6 +10,7 @@ packages=(
   libgtest-dev libgmock-dev googletest
   xvfb xauth libgl1-mesa-dri libglu1-mesa-dev mesa-utils
   osmium-tool
+  imagemagick
 )
 
 missing=()

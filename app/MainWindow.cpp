@@ -1,0 +1,143 @@
+#include "app/MainWindow.h"
+
+#include "app/AppSettings.h"
+#include "app/InputDataDialog.h"
+#include "app/SceneContext.h"
+#include "gui/QtViewer.h"
+#include "ui_MainWindow.h"
+
+#include <QMessageBox>
+#include <osg/DisplaySettings>
+
+#include <cmath>
+
+namespace {
+
+struct GridNumbers
+{
+    int maxGridCells = 0;
+    int cellRange = 0;
+    double gridSize = 0.0;
+};
+
+// Reads the three numbers of a confirmed dialog. Returns the problem, or an
+// empty text when all three are usable: a zero or negative grid size would
+// make the grid of the extract meaningless.
+QString readGridNumbers(const InputDataDialog& dialog, GridNumbers& numbers)
+{
+    bool ok = false;
+    numbers.maxGridCells = dialog.getMaxGridCellsText().toInt(&ok, 10);
+    if (!ok || numbers.maxGridCells < 1)
+        return MainWindow::tr("Max Grid Cells must be a whole number of at least 1, not \"%1\".")
+            .arg(dialog.getMaxGridCellsText());
+    numbers.cellRange = dialog.getCellRangeText().toInt(&ok, 10);
+    if (!ok || numbers.cellRange < 0)
+        return MainWindow::tr("Cell Range must be a whole number of at least 0, not \"%1\".")
+            .arg(dialog.getCellRangeText());
+    numbers.gridSize = dialog.getGridSizeText().toDouble(&ok);
+    if (!ok || !std::isfinite(numbers.gridSize) || numbers.gridSize <= 0.0)
+        return MainWindow::tr("Grid Size must be a number of degrees above 0, not \"%1\".")
+            .arg(dialog.getGridSizeText());
+    return QString();
+}
+
+} // namespace
+
+MainWindow::MainWindow(SceneContext* sceneContext)
+    : QMainWindow(nullptr)
+    , sceneContext(sceneContext)
+    , ui(new Ui::MainWindow)
+{
+    // The viewer widget's GL format takes its sample count from here.
+    osg::DisplaySettings::instance()->setNumMultiSamples(4);
+    viewerWidget = new Tarn::GUI::QtViewer(this);
+    ui->setupUi(this);
+    setAttribute(Qt::WA_QuitOnClose, true);
+    setCentralWidget(viewerWidget);
+    ui->centralwidget = nullptr; // deleted by setCentralWidget
+    setWindowTitle("Orvalis");
+
+    connect(ui->actionExit, &QAction::triggered, this, &MainWindow::close);
+    connect(ui->actionInputData, &QAction::triggered, this, &MainWindow::openInputDataDialog);
+    connect(ui->actionFullscreen, &QAction::triggered, this, &MainWindow::setFullscreen);
+    connect(ui->actionRestart, &QAction::triggered, this, &MainWindow::restart);
+    connect(ui->actionScheme_1, &QAction::triggered, this, &MainWindow::setColorScheme1);
+    connect(ui->actionScheme_2, &QAction::triggered, this, &MainWindow::setColorScheme2);
+    connect(ui->actionScheme_3, &QAction::triggered, this, &MainWindow::setColorScheme3);
+
+    // These act on an assembled scene; there is none yet.
+    for (QAction* action : {ui->actionRestart, ui->actionScheme_1, ui->actionScheme_2, ui->actionScheme_3})
+        action->setEnabled(false);
+}
+
+MainWindow::~MainWindow() = default;
+
+void MainWindow::openInputDataDialog()
+{
+    InputDataDialog dialog(this);
+    dialog.setFixedSize(dialog.size());
+    const AppSettings& settings = appSettings();
+    dialog.setOsmFile(settings.osmPath);
+    dialog.setTerrainFile(settings.terrainPath);
+    dialog.setMaxGridCells(std::to_string(settings.maxGridCells.load()));
+    dialog.setCellRange(std::to_string(settings.cellRange.load()));
+    dialog.setGridSize(QString::number(settings.gridSize.load(), 'f', 6).toStdString());
+    dialog.exec();
+    if (!dialog.isAccepted())
+        return;
+
+    GridNumbers numbers;
+    const QString problem = readGridNumbers(dialog, numbers);
+    if (!problem.isEmpty()) {
+        QMessageBox::warning(this, tr("Input Data"), problem + "\n" + tr("Nothing was changed."));
+        return;
+    }
+    AppSettings& stored = appSettings();
+    stored.maxGridCells = numbers.maxGridCells;
+    stored.cellRange = numbers.cellRange;
+    stored.gridSize = numbers.gridSize;
+    setInputFiles(dialog.getOsmPathText().toStdString(), dialog.getTerrainPathText().toStdString());
+}
+
+void MainWindow::setInputFiles(const std::string& osmPath, const std::string& terrainPath)
+{
+    sceneContext->setOsmPath(osmPath);
+    sceneContext->setTerrainPath(terrainPath);
+}
+
+void MainWindow::setFullscreen()
+{
+    if (isFullScreen()) {
+        ui->statusbar->show();
+        setWindowState(Qt::WindowNoState);
+    } else {
+        ui->statusbar->hide();
+        setWindowState(Qt::WindowFullScreen);
+    }
+}
+
+// Restart and the colour schemes need an assembled scene; until then their
+// actions stay disabled and a direct call changes nothing.
+void MainWindow::restart()
+{
+    if (!sceneBuilt)
+        return;
+}
+
+void MainWindow::setColorScheme1()
+{
+    if (!sceneBuilt)
+        return;
+}
+
+void MainWindow::setColorScheme2()
+{
+    if (!sceneBuilt)
+        return;
+}
+
+void MainWindow::setColorScheme3()
+{
+    if (!sceneBuilt)
+        return;
+}

@@ -1,0 +1,50 @@
+#pragma once
+
+#include <osg/Group>
+#include <osg/ref_ptr>
+#include <osgViewer/Viewer>
+
+#include <string>
+
+class OsmParser;
+class DataThread;
+class GeometryGenerator;
+class MyEarthManipulator;
+
+namespace globe {
+class MapNode;
+class Map;
+class ElevationLayer;
+class ModelLayer;
+} // namespace globe
+
+// Everything one loaded extract needs. Created once at start-up and kept by the
+// main window for the life of the process.
+class SceneContext
+{
+public:
+    SceneContext();
+    ~SceneContext();
+    SceneContext(const SceneContext&) = delete;
+    SceneContext& operator=(const SceneContext&) = delete;
+
+    // Both setters also update AppSettings, which the dialog is filled from.
+    void setTerrainPath(std::string path);
+    void setOsmPath(std::string path);
+    void setViewer(osg::ref_ptr<osgViewer::Viewer> newViewer);
+
+    osg::ref_ptr<osgViewer::Viewer> viewer;
+    std::string terrainPath;
+    std::string osmPath;
+    OsmParser* parser = nullptr;
+    // Not owned: the viewer holds the manipulator once a scene is built.
+    MyEarthManipulator* manipulator = nullptr;
+    DataThread* dataThread = nullptr;
+    GeometryGenerator* generator = nullptr;
+    osg::ref_ptr<globe::MapNode> mapNode;
+    osg::ref_ptr<globe::Map> map;
+    osg::ref_ptr<globe::ElevationLayer> elevationLayer;
+    // Not owned: the map holds its layers.
+    globe::ModelLayer* modelLayer = nullptr;
+    osg::ref_ptr<osg::Group> sceneGraph;
+};
