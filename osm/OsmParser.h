@@ -1,5 +1,6 @@
 #pragma once
 
+#include "osm/NodeTable.h"
 #include "osm/OsmNode.h"
 #include "osm/WayGeometry.h"
 #include "osm/WayInfo.h"
@@ -7,13 +8,13 @@
 #include <cstdint>
 #include <string>
 #include <unordered_map>
-#include <unordered_set>
 #include <vector>
 
 namespace rapidxml
 {
 template <class Ch> class xml_node;
 }
+class OsmChunkReader;
 
 using WaterRing = std::vector<OsmNode>;
 using WaterGroup = std::vector<WaterRing>;
@@ -52,7 +53,7 @@ public:
     int rowCount = 0;
 
     // Read access for measuring and tests.
-    const std::unordered_map<std::string, OsmNode>& allNodes() const { return nodes; }
+    const NodeTable& allNodes() const { return nodes; }
     const std::vector<WayGeometry>& allBuildings() const { return buildings; }
     const std::vector<WayInfo>& allBuildingInfos() const { return buildingInfos; }
     const std::vector<WayGeometry>& allStreets() const { return streets; }
@@ -73,9 +74,12 @@ private:
     };
 
     void load(const std::string& fileName);
-    void readNodes(XmlNode* root);
-    void readRelations(XmlNode* root);
-    void readWays(XmlNode* root);
+    bool loadStreamed(OsmChunkReader& reader);
+    void loadWhole(OsmChunkReader& reader);
+    void resetRecords();
+    void readNode(XmlNode* element);
+    void readRelation(XmlNode* element);
+    void readWay(XmlNode* element);
     void classifyWayTag(Classification& c, const char* k, const char* v) const;
     std::vector<OsmNode> resolveNodes(XmlNode* way) const;
     void addBuilding(XmlNode* way, const std::string& id, const Classification& c);
@@ -88,9 +92,8 @@ private:
     void setCellEdges(int column, int row);
     bool inCell(const OsmNode& node) const;
     static std::uint64_t cellKey(int column, int row);
-    static std::uint64_t kindCellKey(int kind, int column, int row);
 
-    std::unordered_map<std::string, OsmNode> nodes;
+    NodeTable nodes;
     std::vector<WayGeometry> buildings;
     std::vector<WayInfo> buildingInfos;
     std::vector<WayInfo> streetInfos;
@@ -109,6 +112,6 @@ private:
 
     // Index built once loading ends: cell → positions in storage order.
     std::unordered_map<std::uint64_t, std::vector<int>> buildingsByCell;
-    std::unordered_map<std::uint64_t, std::vector<int>> streetsByKindCell;
+    std::unordered_map<int, std::unordered_map<std::uint64_t, std::vector<int>>> streetsByKindCell;
     std::unordered_map<std::string, int> firstBuildingInfo;
 };

@@ -1,0 +1,28 @@
+#pragma once
+
+#include <map>
+#include <string>
+#include <vector>
+
+// Command-line arguments of one bench sub-command: positional values and
+// "--name value" options (flags listed in the constructor take no value).
+// Malformed input throws std::invalid_argument with a message for the user.
+class BenchArgs
+{
+public:
+    BenchArgs(const std::vector<std::string>& args, const std::vector<std::string>& flags = {});
+
+    const std::vector<std::string>& positional() const { return values; }
+    std::string positional(std::size_t index, const std::string& what) const;
+    bool has(const std::string& name) const;
+    std::string text(const std::string& name, const std::string& fallback) const;
+    double number(const std::string& name, double fallback) const;
+    int integer(const std::string& name, int fallback) const;
+
+    static double toNumber(const std::string& text, const std::string& what);
+    static int toInteger(const std::string& text, const std::string& what);
+
+private:
+    std::vector<std::string> values;
+    std::map<std::string, std::string> options;
+};

@@ -1,0 +1,55 @@
+#include "bench/BenchArgs.h"
+#include "bench/BenchCommands.h"
+
+#include "app/AppSettings.h"
+#include "osm/OsmParser.h"
+
+#include <sys/resource.h>
+
+#include <chrono>
+#include <filesystem>
+#include <iostream>
+#include <sstream>
+
+namespace
+{
+double peakRssMb()
+{
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_maxrss / 1024.0;
+}
+} // namespace
+
+// load OSM_FILE [--grid-size D]: how long loading takes and what it yields.
+int runLoadBench(const std::vector<std::string>& args)
+{
+    const BenchArgs parsed(args);
+    const std::string path = parsed.positional(0, "OSM_FILE");
+    appSettings().gridSize = parsed.number("grid-size", appSettings().gridSize);
+
+    const auto start = std::chrono::steady_clock::now();
+    int columns = 0;
+    int rows = 0;
+    auto* parser = new OsmParser(path, columns, rows);
+    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+
+    std::size_t waterRings = 0;
+    const auto groups = parser->waterRingGroups();
+    for (const auto& group : groups)
+        waterRings += group.size();
+
+    std::ostringstream json;
+    json.precision(10);
+    json << "{\"file_mb\": " << std::filesystem::file_size(path) / (1024.0 * 1024.0)
+         << ", \"seconds\": " << seconds << ", \"peak_rss_mb\": " << peakRssMb()
+         << ", \"nodes\": " << parser->allNodes().size() << ", \"buildings\": " << parser->allBuildings().size()
+         << ", \"building_infos\": " << parser->allBuildingInfos().size()
+         << ", \"streets\": " << parser->allStreets().size() << ", \"water_groups\": " << groups.size()
+         << ", \"water_rings\": " << waterRings << ", \"columns\": " << columns << ", \"rows\": " << rows
+         << ", \"min_lon\": " << parser->minLon << ", \"max_lon\": " << parser->maxLon
+         << ", \"min_lat\": " << parser->minLat << ", \"max_lat\": " << parser->maxLat << "}";
+    delete parser;
+    std::cout << json.str() << std::endl;
+    return 0;
+}

@@ -1,0 +1,87 @@
+#include "osm/NodeTable.h"
+
+#include <functional>
+
+namespace
+{
+std::uint64_t tagOf(std::size_t hash)
+{
+    return static_cast<std::uint64_t>(hash) & 0xFFFFFFFF00000000ull;
+}
+
+std::uint32_t positionIn(std::uint64_t entry)
+{
+    return static_cast<std::uint32_t>(entry);
+}
+
+std::size_t tableSizeFor(std::size_t count)
+{
+    std::size_t size = 1024;
+    while (size < count * 2)
+        size *= 2;
+    return size;
+}
+} // namespace
+
+// The slot holding the id, or the free slot where it belongs.
+std::size_t NodeTable::slotOf(std::string_view id, std::size_t hash) const
+{
+    const std::size_t mask = slots.size() - 1;
+    const std::uint64_t tag = tagOf(hash);
+    for (std::size_t slot = hash & mask;; slot = (slot + 1) & mask)
+    {
+        const std::uint64_t entry = slots[slot];
+        if (entry == 0 || (tagOf(entry) == tag && nodes[positionIn(entry) - 1].id == id))
+            return slot;
+    }
+}
+
+void NodeTable::insertOrAssign(std::string_view id, float lat, float lon)
+{
+    if ((nodes.size() + 1) * 2 > slots.size())
+        grow();
+    const std::size_t hash = std::hash<std::string_view>()(id);
+    const std::size_t slot = slotOf(id, hash);
+    if (slots[slot] != 0)
+    {
+        OsmNode& node = nodes[positionIn(slots[slot]) - 1];
+        node.lat = lat;
+        node.lon = lon;
+        return;
+    }
+    nodes.push_back(OsmNode{std::string(id), lat, lon});
+    slots[slot] = tagOf(hash) | nodes.size();
+}
+
+const OsmNode* NodeTable::find(std::string_view id) const
+{
+    if (slots.empty())
+        return nullptr;
+    const std::uint64_t entry = slots[slotOf(id, std::hash<std::string_view>()(id))];
+    return entry ? &nodes[positionIn(entry) - 1] : nullptr;
+}
+
+void NodeTable::reserve(std::size_t count)
+{
+    nodes.reserve(count);
+    if (tableSizeFor(count) > slots.size())
+    {
+        slots.assign(tableSizeFor(count), 0);
+        for (std::size_t i = 0; i < nodes.size(); ++i)
+        {
+            const std::size_t hash = std::hash<std::string_view>()(nodes[i].id);
+            slots[slotOf(nodes[i].id, hash)] = tagOf(hash) | (i + 1);
+        }
+    }
+}
+
+void NodeTable::grow()
+{
+    reserve(std::max<std::size_t>(nodes.size() * 2, 512));
+}
+
+void NodeTable::clear()
+{
+    nodes.clear();
+    slots.clear();
+}

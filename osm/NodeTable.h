@@ -1,0 +1,34 @@
+#pragma once
+
+#include "osm/OsmNode.h"
+
+#include <cstdint>
+#include <string_view>
+#include <vector>
+
+// Nodes by id text. The nodes lie in one array in file order, found through an
+// open-addressing table of positions: resolving a way's references is the hot
+// path of loading, and this costs a probe and a compare instead of a chain of
+// scattered allocations.
+class NodeTable
+{
+public:
+    // Stores the node; a node with the same id (byte for byte) is replaced.
+    void insertOrAssign(std::string_view id, float lat, float lon);
+    const OsmNode* find(std::string_view id) const;
+
+    const std::vector<OsmNode>& all() const { return nodes; }
+    std::size_t size() const { return nodes.size(); }
+    bool empty() const { return nodes.empty(); }
+    void reserve(std::size_t count);
+    void clear();
+
+private:
+    std::size_t slotOf(std::string_view id, std::size_t hash) const;
+    void grow();
+
+    std::vector<OsmNode> nodes;
+    // Each slot holds a node's position + 1 in its low half, 0 when free, and the
+    // high half of the id's hash, so that most probes need not look at the node.
+    std::vector<std::uint64_t> slots;
+};

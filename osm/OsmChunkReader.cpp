@@ -1,0 +1,328 @@
+#include "osm/OsmChunkReader.h"
+
+#include <rapidxml/rapidxml.hpp>
+
+#include <cstring>
+#include <filesystem>
+#include <stdexcept>
+
+namespace
+{
+constexpr std::size_t blockSize = 1 << 20;
+// A run's tree (about four times its text) fits the document's own static pool,
+// so parsing allocates nothing and the same memory serves every run.
+constexpr std::size_t runSize = 8 << 10;
+// Enough bytes to tell markup apart: the longest opener is "<![CDATA[".
+constexpr std::ptrdiff_t lookahead = 9;
+
+bool startsWith(const char* p, const char* limit, const char* prefix)
+{
+    const std::size_t length = std::strlen(prefix);
+    return static_cast<std::size_t>(limit - p) >= length && std::memcmp(p, prefix, length) == 0;
+}
+
+bool isBlank(char c)
+{
+    return c == ' ' || c == '\t' || c == '\r' || c == '\n';
+}
+
+const char* skipBlanks(const char* p, const char* limit)
+{
+    while (p < limit && isBlank(*p))
+        ++p;
+    return p;
+}
+
+// The position after the next occurrence of terminator, or null when it is not there yet.
+const char* skipPast(const char* p, const char* limit, const char* terminator)
+{
+    const std::size_t length = std::strlen(terminator);
+    const void* found = memmem(p, static_cast<std::size_t>(limit - p), terminator, length);
+    return found ? static_cast<const char*>(found) + length : nullptr;
+}
+
+// p at the '<' of a start tag: the position after its '>' (quoted values may hold '>').
+const char* endOfStartTag(const char* p, const char* limit, bool& selfClosing)
+{
+    char quote = 0;
+    for (++p; p < limit; ++p)
+    {
+        if (quote)
+        {
+            if (*p == quote)
+                quote = 0;
+        }
+        else if (*p == '"' || *p == '\'')
+            quote = *p;
+        else if (*p == '>')
+        {
+            selfClosing = p[-1] == '/';
+            return p + 1;
+        }
+    }
+    return nullptr;
+}
+} // namespace
+
+OsmChunkReader::OsmChunkReader(const std::string& path_) : document(new rapidxml::xml_document<char>), path(path_)
+{
+    std::error_code error;
+    if (std::filesystem::is_regular_file(path, error))
+    {
+        size = static_cast<std::size_t>(std::filesystem::file_size(path, error));
+        file = std::fopen(path.c_str(), "rb");
+    }
+    if (!file)
+        throw std::runtime_error("cannot open file " + path);
+}
+
+OsmChunkReader::~OsmChunkReader()
+{
+    std::fclose(file);
+}
+
+std::vector<char> OsmChunkReader::readAll()
+{
+    std::vector<char> buffer;
+    std::fseek(file, 0, SEEK_SET);
+    char block[1 << 16];
+    std::size_t n = 0;
+    while ((n = std::fread(block, 1, sizeof block, file)) > 0)
+        buffer.insert(buffer.end(), block, block + n);
+    if (std::ferror(file))
+        throw std::runtime_error("cannot open file " + path);
+    buffer.push_back('\0');
+    return buffer;
+}
+
+long OsmChunkReader::fileOffsetOf(const XmlNode* element) const
+{
+    return windowOffset + static_cast<long>(element->name() - window.data()) - 1;
+}
+
+bool OsmChunkReader::fill()
+{
+    if (atEof)
+        return false;
+    if (begin > 0)
+    {
+        std::memmove(window.data(), window.data() + begin, end - begin);
+        end -= begin;
+        windowOffset += static_cast<long>(begin);
+        begin = 0;
+    }
+    // One byte stays free behind the data for the terminator a run is parsed with.
+    if (end + 1 >= window.size())
+        window.resize(window.size() * 2);
+    const std::size_t n = std::fread(window.data() + end, 1, window.size() - 1 - end, file);
+    end += n;
+    atEof = n == 0;
+    return true;
+}
+
+OsmChunkReader::Scan OsmChunkReader::skipPrologue(const char*& p) const
+{
+    if (startsWith(p, limit(), "\xEF\xBB\xBF"))
+        p += 3;
+    for (;;)
+    {
+        p = skipBlanks(p, limit());
+        if (limit() - p < lookahead && !atEof)
+            return Scan::NeedMore;
+        const char* next = nullptr;
+        if (startsWith(p, limit(), "<?"))
+            next = skipPast(p + 2, limit(), "?>");
+        else if (startsWith(p, limit(), "<!--"))
+            next = skipPast(p + 4, limit(), "-->");
+        else if (startsWith(p, limit(), "<!DOCTYPE"))
+        {
+            next = skipPast(p, limit(), ">");
+            if (next && std::memchr(p, '[', static_cast<std::size_t>(next - p)))
+                return Scan::Invalid;
+        }
+        else if (startsWith(p, limit(), "<osm") && p + 4 < limit() && (isBlank(p[4]) || p[4] == '>' || p[4] == '/'))
+        {
+            bool selfClosing = false;
+            next = endOfStartTag(p, limit(), selfClosing);
+            if (next && selfClosing)
+                return Scan::Invalid;
+            if (next)
+            {
+                p = next;
+                return Scan::Done;
+            }
+        }
+        else
+            return Scan::Invalid;
+        if (!next)
+            return Scan::NeedMore;
+        p = next;
+    }
+}
+
+// One child of the root, with the blanks before it: an element, a comment or a
+// processing instruction; RootEnd when the root's end tag comes instead.
+OsmChunkReader::Scan OsmChunkReader::scanChild(const char*& p) const
+{
+    const char* q = skipBlanks(p, limit());
+    if (limit() - q < lookahead && !atEof)
+        return Scan::NeedMore;
+    if (q == limit() || *q != '<')
+        return Scan::Invalid;
+    if (startsWith(q, limit(), "</"))
+        return Scan::RootEnd;
+    const char* next = nullptr;
+    if (startsWith(q, limit(), "<!--"))
+        next = skipPast(q + 4, limit(), "-->");
+    else if (startsWith(q, limit(), "<?"))
+        next = skipPast(q + 2, limit(), "?>");
+    else if (startsWith(q, limit(), "<!"))
+        return Scan::Invalid;
+    else
+    {
+        const Scan scan = scanElement(q);
+        if (scan == Scan::Done)
+            p = q;
+        return scan;
+    }
+    if (!next)
+        return Scan::NeedMore;
+    p = next;
+    return Scan::Done;
+}
+
+// p at the '<' of a start tag: moves p past the whole element.
+OsmChunkReader::Scan OsmChunkReader::scanElement(const char*& p) const
+{
+    const char* q = p;
+    int depth = 0;
+    do
+    {
+        q = static_cast<const char*>(std::memchr(q, '<', static_cast<std::size_t>(limit() - q)));
+        if (!q || (limit() - q < lookahead && !atEof))
+            return Scan::NeedMore;
+        if (startsWith(q, limit(), "<!--"))
+            q = skipPast(q + 4, limit(), "-->");
+        else if (startsWith(q, limit(), "<![CDATA["))
+            q = skipPast(q + 9, limit(), "]]>");
+        else if (startsWith(q, limit(), "<?"))
+            q = skipPast(q + 2, limit(), "?>");
+        else if (startsWith(q, limit(), "<!"))
+            return Scan::Invalid;
+        else if (startsWith(q, limit(), "</"))
+        {
+            q = skipPast(q, limit(), ">");
+            --depth;
+        }
+        else
+        {
+            bool selfClosing = false;
+            q = endOfStartTag(q, limit(), selfClosing);
+            if (!selfClosing)
+                ++depth;
+        }
+        if (!q)
+            return Scan::NeedMore;
+    } while (depth > 0);
+    p = q;
+    return Scan::Done;
+}
+
+// p at the root's end tag: only blanks, comments and processing instructions may follow.
+OsmChunkReader::Scan OsmChunkReader::scanTrailer(const char*& p) const
+{
+    const char* q = skipPast(p, limit(), ">");
+    while (q)
+    {
+        q = skipBlanks(q, limit());
+        if (q == limit())
+            return atEof ? Scan::Done : Scan::NeedMore;
+        if (limit() - q < lookahead && !atEof)
+            return Scan::NeedMore;
+        if (startsWith(q, limit(), "<!--"))
+            q = skipPast(q + 4, limit(), "-->");
+        else if (startsWith(q, limit(), "<?"))
+            q = skipPast(q + 2, limit(), "?>");
+        else
+            return Scan::Invalid;
+    }
+    return Scan::NeedMore;
+}
+
+bool OsmChunkReader::parseRun(const char* runEnd, const Visitor& visitor)
+{
+    char* stop = window.data() + (runEnd - window.data());
+    const char saved = *stop;
+    *stop = '\0';
+    bool parsed = true;
+    try
+    {
+        document->parse<0>(window.data() + begin);
+        for (XmlNode* node = document->first_node(); node; node = node->next_sibling())
+            if (node->type() == rapidxml::node_element)
+                visitor(node);
+    }
+    catch (const rapidxml::parse_error&)
+    {
+        parsed = false;
+    }
+    document->clear();
+    *stop = saved;
+    begin = static_cast<std::size_t>(runEnd - window.data());
+    return parsed;
+}
+
+bool OsmChunkReader::visit(long offset, const Visitor& visitor)
+{
+    if (std::fseek(file, offset, SEEK_SET) != 0)
+        return false;
+    window.assign(blockSize + 1, '\0');
+    begin = end = 0;
+    windowOffset = offset;
+    atEof = false;
+
+    const char* p = window.data();
+    if (offset == 0)
+    {
+        Scan scan;
+        while ((scan = skipPrologue(p)) == Scan::NeedMore)
+        {
+            if (!fill())
+                return false;
+            p = window.data();
+        }
+        if (scan == Scan::Invalid)
+            return false;
+        begin = static_cast<std::size_t>(p - window.data());
+    }
+
+    for (;;)
+    {
+        const Scan scan = scanChild(p);
+        if (scan == Scan::Invalid)
+            return false;
+        if (scan == Scan::Done)
+        {
+            if (static_cast<std::size_t>(p - window.data()) - begin >= runSize && !parseRun(p, visitor))
+                return false;
+            continue;
+        }
+        // The root ends here, or the next child needs more of the file: parse what is whole first.
+        if (p > window.data() + begin && !parseRun(p, visitor))
+            return false;
+        if (scan == Scan::RootEnd)
+        {
+            Scan trailer;
+            while ((trailer = scanTrailer(p)) == Scan::NeedMore)
+            {
+                if (!fill())
+                    return false;
+                p = window.data();
+            }
+            return trailer == Scan::Done;
+        }
+        if (!fill())
+            return false;
+        p = window.data();
+    }
+}
