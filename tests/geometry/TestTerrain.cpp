@@ -1,0 +1,104 @@
+#include "TestTerrain.h"
+
+#include "app/SceneOrigin.h"
+#include "globe/ElevationLayer.h"
+#include "globe/Map.h"
+#include "globe/SpatialReference.h"
+
+#include <gdal_priv.h>
+#include <osgDB/FileUtils>
+
+#include <algorithm>
+#include <stdexcept>
+#include <vector>
+
+namespace testTerrain
+{
+namespace
+{
+const double west = 13.0;
+const double south = 52.0;
+const double pixel = 0.001;
+const int pixels = 200;
+const int pixelsPerBlock = 10;
+const float noData = -32768.0f;
+
+void writeRaster(const std::string& path)
+{
+    GDALAllRegister();
+    GDALDriver* driver = GetGDALDriverManager()->GetDriverByName("GTiff");
+    GDALDataset* dataset = driver->Create(path.c_str(), pixels, pixels, 1, GDT_Float32, nullptr);
+    if (dataset == nullptr)
+        throw std::runtime_error("cannot write " + path);
+    double transform[6] = {west, pixel, 0.0, south + pixels * pixel, 0.0, -pixel};
+    dataset->SetGeoTransform(transform);
+    dataset->SetProjection(SRS_WKT_WGS84_LAT_LONG);
+    std::vector<float> heights(pixels * pixels);
+    for (int y = 0; y < pixels; ++y)
+    {
+        const int by = (pixels - 1 - y) / pixelsPerBlock;
+        for (int x = 0; x < pixels; ++x)
+            heights[y * pixels + x] =
+                by == noDataRow ? noData : static_cast<float>(blockHeight(x / pixelsPerBlock, by));
+    }
+    GDALRasterBand* band = dataset->GetRasterBand(1);
+    band->SetNoDataValue(noData);
+    if (band->RasterIO(GF_Write, 0, 0, pixels, pixels, heights.data(), pixels, pixels, GDT_Float32, 0, 0) != CE_None)
+        throw std::runtime_error("cannot write " + path);
+    GDALClose(dataset);
+}
+} // namespace
+
+double blockLon(int bx)
+{
+    return west + (bx + 0.5) * pixelsPerBlock * pixel;
+}
+
+double blockLat(int by)
+{
+    return south + (by + 0.5) * pixelsPerBlock * pixel;
+}
+
+double blockHeight(int bx, int by)
+{
+    return 30.0 + bx + 10.0 * by;
+}
+
+std::string rasterPath()
+{
+    static const std::string path = [] {
+        const std::string name = "block_terrain.tif";
+        writeRaster(name);
+        return name;
+    }();
+    return path;
+}
+
+osg::ref_ptr<globe::MapNode> mapNode(bool withTerrain)
+{
+    osg::ref_ptr<globe::Map> map = new globe::Map;
+    if (withTerrain)
+        map->addElevationLayer(new globe::ElevationLayer("SRTM", globe::GDALOptions{rasterPath(), "gdal"}));
+    return new globe::MapNode(map.get());
+}
+
+void placeSceneOrigin(double lon, double lat)
+{
+    globe::SpatialReference::get("wgs84")->createLocalToWorld(osg::Vec3d(lon, lat, 0.0), sceneOrigin);
+}
+
+osg::Vec3d geographic(const osg::Vec3f& local)
+{
+    osg::Vec3d lonLatHeight;
+    globe::SpatialReference::get("wgs84")->transformFromWorld(osg::Vec3d(local) * sceneOrigin, lonLatHeight);
+    return lonLatHeight;
+}
+
+void findSourceShaders()
+{
+    osgDB::FilePathList& paths = osgDB::getDataFilePathList();
+    const std::string shaders = std::string(ORVALIS_SOURCE_DIR) + "/shaders";
+    if (std::find(paths.begin(), paths.end(), shaders) == paths.end())
+        paths.push_back(shaders);
+}
+} // namespace testTerrain
