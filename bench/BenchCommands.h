@@ -7,3 +7,5 @@
 // the exit status. It prints one JSON object as its last line of standard output;
 // unusable input goes to standard error with status 1.
 int runLoadBench(const std::vector<std::string>& args);
+int runElevationBench(const std::vector<std::string>& args);
+int runTerrainBench(const std::vector<std::string>& args);

@@ -11,6 +11,8 @@ const std::map<std::string, std::function<int(const std::vector<std::string>&)>>
 {
     static const std::map<std::string, std::function<int(const std::vector<std::string>&)>> table{
         {"load", runLoadBench},
+        {"elevation", runElevationBench},
+        {"terrain", runTerrainBench},
     };
     return table;
 }

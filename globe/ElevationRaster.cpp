@@ -43,8 +43,11 @@ ElevationRaster::ElevationRaster(const std::string& path) : _path(path), _lifeti
     static std::once_flag registered;
     std::call_once(registered, [] { GDALAllRegister(); });
 
+    // GDAL's own message goes into the exception rather than to the console.
+    CPLPushErrorHandler(CPLQuietErrorHandler);
     std::unique_ptr<GDALDataset, DatasetCloser> dataset(
         GDALDataset::Open(path.c_str(), GDAL_OF_RASTER | GDAL_OF_READONLY | GDAL_OF_VERBOSE_ERROR));
+    CPLPopErrorHandler();
     if (!dataset)
         throw std::runtime_error(path + ": not a raster GDAL can open (" + CPLGetLastErrorMsg() + ")");
     if (dataset->GetRasterCount() < 1)
