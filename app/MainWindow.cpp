@@ -54,7 +54,7 @@ MainWindow::MainWindow(SceneContext* sceneContext)
     ui->setupUi(this);
     setAttribute(Qt::WA_QuitOnClose, true);
     setCentralWidget(viewerWidget);
-    ui->centralwidget = nullptr; // deleted by setCentralWidget
+    ui->centralwidget = nullptr; // setCentralWidget disposes of it
     setWindowTitle("Orvalis");
 
     connect(ui->actionExit, &QAction::triggered, this, &MainWindow::close);

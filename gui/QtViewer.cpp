@@ -35,7 +35,9 @@ QtViewer::~QtViewer() = default;
 
 void QtViewer::updateGL()
 {
-    if (isHidden())
+    // Not only an explicitly hidden viewer: inside a window not shown yet there
+    // is no context to draw with, and a frame would crash in the renderer.
+    if (!isVisible())
         return;
     frame();
 }

@@ -48,6 +48,18 @@ TEST(QtViewer, HiddenViewerRunsNoFramesAndResumesWhenShown)
     EXPECT_TRUE(QTest::qWaitFor([&] { return frameNumber(viewer) > hiddenAt + 2; }, 10000));
 }
 
+TEST(QtViewer, ViewerInsideAWindowNotYetShownRunsNoFrames)
+{
+    QWidget window;
+    auto* viewer = new QtViewer(&window);
+    QTest::qWait(100);
+    EXPECT_EQ(frameNumber(*viewer), 0u);
+
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return frameNumber(*viewer) >= 3; }, 10000));
+}
+
 TEST(QtViewer, EscapeInTheViewDoesNotEndItsFrames)
 {
     QtViewer viewer;

@@ -1,0 +1,182 @@
+#include "app/AppSettings.h"
+#include "app/InputDataDialog.h"
+#include "app/MainWindow.h"
+#include "app/SceneContext.h"
+#include "gui/QtViewer.h"
+#include "tests/app/WhenModal.h"
+
+#include <QAction>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QStatusBar>
+#include <QTest>
+#include <gtest/gtest.h>
+#include <osg/DisplaySettings>
+
+namespace {
+
+class MainWindowTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        AppSettings& settings = appSettings();
+        settings.maxGridCells = 572;
+        settings.cellRange = 5;
+        settings.gridSize = 0.005;
+        settings.osmPath = "potsdam.osm";
+        settings.terrainPath = "potsdam.tif";
+    }
+
+    QAction* action(const char* name) { return window.findChild<QAction*>(name); }
+
+    // Entries of a menu as "text", "---" for a separator.
+    static QStringList entries(const QWidget* menu)
+    {
+        QStringList texts;
+        for (const QAction* entry : menu->actions())
+            texts << (entry->isSeparator() ? QString("---") : entry->text());
+        return texts;
+    }
+
+    static void fillAndPress(InputDataDialog* dialog, const char* button, const QStringList& texts = {})
+    {
+        const char* fields[] = {"osmFileText", "fileText", "txtMaxGridCells", "txtCellRange", "txtGridSize"};
+        for (int i = 0; i < texts.size(); ++i)
+            dialog->findChild<QLineEdit*>(fields[i])->setText(texts[i]);
+        QTest::mouseClick(dialog->findChild<QPushButton*>(button), Qt::LeftButton);
+    }
+
+    void expectSettingsUntouched()
+    {
+        const AppSettings& settings = appSettings();
+        EXPECT_EQ(settings.maxGridCells, 572);
+        EXPECT_EQ(settings.cellRange, 5);
+        EXPECT_EQ(settings.gridSize, 0.005);
+        EXPECT_EQ(settings.osmPath, "potsdam.osm");
+        EXPECT_EQ(settings.terrainPath, "potsdam.tif");
+        EXPECT_EQ(context.osmPath, "");
+        EXPECT_EQ(context.terrainPath, "");
+    }
+
+    SceneContext context;
+    MainWindow window{&context};
+};
+
+} // namespace
+
+TEST_F(MainWindowTest, FormMenusEntriesSeparatorsAndTextsInOrder)
+{
+    EXPECT_EQ(window.objectName(), "MainWindow");
+    EXPECT_EQ(window.windowTitle(), "Orvalis");
+    EXPECT_EQ(window.size(), QSize(800, 600));
+    EXPECT_TRUE(window.testAttribute(Qt::WA_QuitOnClose));
+    EXPECT_EQ(osg::DisplaySettings::instance()->getNumMultiSamples(), 4u);
+    EXPECT_EQ(window.centralWidget(), window.getViewerWidget());
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_EQ(window.findChild<QWidget*>("centralwidget"), nullptr);
+    ASSERT_NE(window.findChild<QStatusBar*>("statusbar"), nullptr);
+
+    QMenuBar* bar = window.findChild<QMenuBar*>("menubar");
+    ASSERT_EQ(window.menuBar(), bar);
+    EXPECT_EQ(entries(bar), (QStringList{"File", "View"}));
+    QMenu* file = window.findChild<QMenu*>("menuFile");
+    QMenu* view = window.findChild<QMenu*>("menuView");
+    QMenu* schemes = window.findChild<QMenu*>("menuColor_scheme");
+    ASSERT_TRUE(file && view && schemes);
+    EXPECT_EQ(bar->actions().at(0), file->menuAction());
+    EXPECT_EQ(bar->actions().at(1), view->menuAction());
+    EXPECT_EQ(schemes->parent(), view);
+
+    EXPECT_EQ(entries(file), (QStringList{"Input Data", "Restart", "---", "Exit"}));
+    EXPECT_EQ(file->actions().at(0), action("actionInputData"));
+    EXPECT_EQ(file->actions().at(1), action("actionRestart"));
+    EXPECT_EQ(file->actions().at(3), action("actionExit"));
+    EXPECT_EQ(entries(view), (QStringList{"Fullscreen", "---", "Color scheme "}));
+    EXPECT_EQ(view->actions().at(0), action("actionFullscreen"));
+    EXPECT_EQ(view->actions().at(2), schemes->menuAction());
+    EXPECT_EQ(entries(schemes), (QStringList{"OSM Style", "Googlemap Style", "Model Style"}));
+    EXPECT_EQ(schemes->actions().at(0), action("actionScheme_1"));
+    EXPECT_EQ(schemes->actions().at(2), action("actionScheme_3"));
+
+    // Nothing to restart or recolour before a scene exists.
+    for (const char* name : {"actionRestart", "actionScheme_1", "actionScheme_2", "actionScheme_3"})
+        EXPECT_FALSE(action(name)->isEnabled()) << name;
+    for (const char* name : {"actionInputData", "actionFullscreen", "actionExit"})
+        EXPECT_TRUE(action(name)->isEnabled()) << name;
+}
+
+TEST_F(MainWindowTest, FullscreenTwiceReturnsToTheNormalWindow)
+{
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    QStatusBar* status = window.statusBar();
+
+    action("actionFullscreen")->trigger();
+    EXPECT_TRUE(window.isFullScreen());
+    EXPECT_FALSE(status->isVisible());
+    EXPECT_TRUE(window.menuBar()->isVisible());
+
+    action("actionFullscreen")->trigger();
+    EXPECT_FALSE(window.isFullScreen());
+    EXPECT_EQ(window.windowState(), Qt::WindowNoState);
+    EXPECT_TRUE(status->isVisible());
+    EXPECT_TRUE(window.menuBar()->isVisible());
+}
+
+TEST_F(MainWindowTest, InputDialogIsFilledFromTheSettingsAndStoresOnlyConfirmedInput)
+{
+    QStringList shown;
+    QSize minimum, maximum;
+    whenModal<InputDataDialog>([&](InputDataDialog* dialog) {
+        for (const char* field : {"osmFileText", "fileText", "txtMaxGridCells", "txtCellRange", "txtGridSize"})
+            shown << dialog->findChild<QLineEdit*>(field)->text();
+        minimum = dialog->minimumSize();
+        maximum = dialog->maximumSize();
+        fillAndPress(dialog, "cancelButton", {"other.osm", "other.tif", "1", "2", "0.5"});
+    });
+    action("actionInputData")->trigger();
+    EXPECT_EQ(shown, (QStringList{"potsdam.osm", "potsdam.tif", "572", "5", "0.005000"}));
+    EXPECT_EQ(minimum, QSize(480, 320));
+    EXPECT_EQ(maximum, QSize(480, 320));
+    expectSettingsUntouched();
+
+    whenModal<InputDataDialog>([](InputDataDialog* dialog) {
+        fillAndPress(dialog, "startButton", {"monaco.osm", "monaco.tif", "100", "3", "0.01"});
+    });
+    action("actionInputData")->trigger();
+    const AppSettings& settings = appSettings();
+    EXPECT_EQ(context.osmPath, "monaco.osm");
+    EXPECT_EQ(context.terrainPath, "monaco.tif");
+    EXPECT_EQ(settings.osmPath, "monaco.osm");
+    EXPECT_EQ(settings.terrainPath, "monaco.tif");
+    EXPECT_EQ(settings.maxGridCells, 100);
+    EXPECT_EQ(settings.cellRange, 3);
+    EXPECT_DOUBLE_EQ(settings.gridSize, 0.01);
+}
+
+TEST_F(MainWindowTest, UnusableNumbersAreRefusedWithAMessageNamingTheField)
+{
+    struct Case { QStringList texts; QString field; QString offending; };
+    const Case cases[] = {
+        {{"a.osm", "a.tif", "572", "5", "abc"}, "Grid Size", "abc"},
+        {{"a.osm", "a.tif", "572", "5", "0"}, "Grid Size", "0"},
+        {{"a.osm", "a.tif", "many", "5", "0.005"}, "Max Grid Cells", "many"},
+        {{"a.osm", "a.tif", "572", "-1", "0.005"}, "Cell Range", "-1"},
+    };
+    for (const Case& c : cases) {
+        QString message;
+        whenModal<InputDataDialog>([&](InputDataDialog* dialog) { fillAndPress(dialog, "startButton", c.texts); });
+        whenModal<QMessageBox>([&](QMessageBox* box) {
+            message = box->text();
+            box->accept();
+        });
+        action("actionInputData")->trigger();
+        EXPECT_TRUE(message.startsWith(c.field)) << message.toStdString();
+        EXPECT_TRUE(message.contains("\"" + c.offending + "\"")) << message.toStdString();
+        expectSettingsUntouched();
+    }
+}
