@@ -13,6 +13,7 @@ const std::map<std::string, std::function<int(const std::vector<std::string>&)>>
         {"load", runLoadBench},
         {"elevation", runElevationBench},
         {"terrain", runTerrainBench},
+        {"sun", runSunBench},
     };
     return table;
 }
