@@ -10,3 +10,4 @@ int runLoadBench(const std::vector<std::string>& args);
 int runElevationBench(const std::vector<std::string>& args);
 int runTerrainBench(const std::vector<std::string>& args);
 int runSunBench(const std::vector<std::string>& args);
+int runCellsBench(const std::vector<std::string>& args);

@@ -14,6 +14,7 @@ const std::map<std::string, std::function<int(const std::vector<std::string>&)>>
         {"elevation", runElevationBench},
         {"terrain", runTerrainBench},
         {"sun", runSunBench},
+        {"cells", runCellsBench},
     };
     return table;
 }

@@ -27,16 +27,19 @@ void main()
     vec3 up = eyeUp();
     vec3 east = normalize(gl_NormalMatrix * vec3(1.0, 0.0, 0.0));
     vec3 north = normalize(gl_NormalMatrix * vec3(0.0, 1.0, 0.0));
+    // Ripples of 15 to 40 m in three directions, fading with distance so they do not alias.
     vec2 p = groundPosition;
-    vec2 slope = 0.05 * vec2(sin(0.9 * p.x + 0.3 * p.y) + 0.5 * sin(2.3 * p.x - 1.7 * p.y),
-                             cos(0.8 * p.y - 0.4 * p.x) + 0.5 * cos(2.1 * p.y + 1.3 * p.x));
+    float fade = clamp(1.0 - length(eyePosition) / 3000.0, 0.0, 1.0);
+    vec2 slope = 0.035 * fade * (vec2(0.8, 0.6) * sin(dot(p, vec2(0.8, 0.6)) * 0.16)
+                                + vec2(-0.5, 0.87) * sin(dot(p, vec2(-0.5, 0.87)) * 0.27 + 1.3)
+                                + vec2(0.96, -0.28) * sin(dot(p, vec2(0.96, -0.28)) * 0.41 + 2.1));
     vec3 rippled = normalize(up - slope.x * east - slope.y * north);
 
     vec3 lightPosition = gl_LightSource[0].position.xyz;
     vec3 light = length(lightPosition) > 0.0 ? normalize(lightPosition) : up;
     float sunHeight = dot(light, up);
     vec3 view = normalize(-eyePosition);
-    float glint = sunHeight > 0.0 ? pow(max(dot(reflect(-light, rippled), view), 0.0), 60.0) : 0.0;
+    float glint = sunHeight > 0.0 ? pow(max(dot(reflect(-light, rippled), view), 0.0), 120.0) : 0.0;
 
     vec3 rgb = color * max(0.5, sunHeight) + vec3(1.0, 0.96, 0.85) * glint;
     gl_FragColor = vec4(min(rgb, vec3(1.0)), 1.0);

@@ -1,0 +1,157 @@
+#include "bench/BenchArgs.h"
+#include "bench/BenchCommands.h"
+
+#include "app/AppSettings.h"
+#include "app/SceneOrigin.h"
+#include "generation/CellRings.h"
+#include "geometry/CellQueries.h"
+#include "geometry/GeometryGenerator.h"
+#include "globe/ElevationLayer.h"
+#include "globe/Map.h"
+#include "globe/MapNode.h"
+#include "globe/SpatialReference.h"
+#include "osm/OsmParser.h"
+
+#include <OpenThreads/Mutex>
+#include <osg/Geode>
+#include <osg/Geometry>
+#include <osgDB/FileUtils>
+
+#include <chrono>
+#include <filesystem>
+#include <iostream>
+#include <memory>
+#include <sstream>
+#include <stdexcept>
+
+namespace
+{
+using Clock = std::chrono::steady_clock;
+
+double secondsSince(Clock::time_point start)
+{
+    return std::chrono::duration<double>(Clock::now() - start).count();
+}
+
+// The generator's store access, timed; indexed or by the plain scan.
+class TimedCellQueries : public CellQueries
+{
+public:
+    TimedCellQueries(OsmParser* store, bool scan, double& seconds) : CellQueries(store, scan), seconds(seconds) {}
+
+    std::vector<WayGeometry> buildingsInCell(int column, int row) override
+    {
+        return timed([&] { return CellQueries::buildingsInCell(column, row); });
+    }
+    std::vector<WayInfo> buildingInfosInCell(int column, int row) override
+    {
+        return timed([&] { return CellQueries::buildingInfosInCell(column, row); });
+    }
+    std::vector<WayGeometry> streetsInCell(int kind, int column, int row) override
+    {
+        return timed([&] { return CellQueries::streetsInCell(kind, column, row); });
+    }
+    std::vector<WayInfo> streetInfosOfKind(int kind) override
+    {
+        return timed([&] { return CellQueries::streetInfosOfKind(kind); });
+    }
+
+private:
+    template <typename Query>
+    auto timed(Query query) -> decltype(query())
+    {
+        const auto start = Clock::now();
+        auto result = query();
+        seconds += secondsSince(start);
+        return result;
+    }
+
+    double& seconds;
+};
+
+osg::ref_ptr<globe::MapNode> mapNodeFor(const std::string& terrainPath)
+{
+    osg::ref_ptr<globe::Map> map = new globe::Map;
+    if (!terrainPath.empty())
+    {
+        osg::ref_ptr<globe::ElevationLayer> layer =
+            new globe::ElevationLayer("SRTM", globe::GDALOptions{terrainPath, "gdal"});
+        if (!layer->isOpen())
+            throw std::runtime_error(layer->getStatus());
+        map->addElevationLayer(layer.get());
+    }
+    return new globe::MapNode(map.get());
+}
+
+// The extract's centre, rounded to single precision as scene assembly does.
+void placeSceneOrigin(const OsmParser& store)
+{
+    const float lon = static_cast<float>((store.maxLon - store.minLon) * 0.5 + store.minLon);
+    const float lat = static_cast<float>((store.maxLat - store.minLat) * 0.5 + store.minLat);
+    globe::SpatialReference::get("wgs84", "")->createLocalToWorld(osg::Vec3d(lon, lat, 0.0), sceneOrigin);
+}
+
+// The generator reads its shaders as the program does, from shaders/ beside it.
+void findShadersBesideProgram()
+{
+    const std::filesystem::path program = std::filesystem::read_symlink("/proc/self/exe");
+    osgDB::getDataFilePathList().push_back((program.parent_path() / "shaders").string());
+}
+
+std::size_t vertexCount(const std::vector<osg::ref_ptr<osg::Node>>& nodes)
+{
+    std::size_t vertices = 0;
+    for (const auto& node : nodes)
+    {
+        const osg::Geode* geode = node->asGeode();
+        for (unsigned i = 0; geode != nullptr && i < geode->getNumDrawables(); ++i)
+        {
+            const osg::Geometry* geometry = geode->getDrawable(i)->asGeometry();
+            if (geometry != nullptr && geometry->getVertexArray() != nullptr)
+                vertices += geometry->getVertexArray()->getNumElements();
+        }
+    }
+    return vertices;
+}
+} // namespace
+
+// cells OSM_FILE [--terrain TIF] [--range N] [--naive]: the water, then the batch of
+// cells around the grid's centre in the data thread's ring order, on this thread.
+int runCellsBench(const std::vector<std::string>& args)
+{
+    const BenchArgs parsed(args, {"naive"});
+    const std::string path = parsed.positional(0, "OSM_FILE");
+    const std::string terrainPath = parsed.text("terrain", "");
+    const int range = parsed.integer("range", appSettings().cellRange);
+    const bool naive = parsed.has("naive");
+
+    findShadersBesideProgram();
+    int columns = 0;
+    int rows = 0;
+    OsmParser store(path, columns, rows);
+    osg::ref_ptr<globe::MapNode> mapNode = mapNodeFor(terrainPath);
+    placeSceneOrigin(store);
+    GeometryGenerator generator(mapNode, &store);
+    double querySeconds = 0.0;
+    generator.setCellQueries(std::make_unique<TimedCellQueries>(&store, naive, querySeconds));
+    OpenThreads::Mutex addedMutex;
+    OpenThreads::Mutex removedMutex;
+
+    const auto waterStart = Clock::now();
+    generator.generateWater(&addedMutex);
+    const double waterSeconds = secondsSince(waterStart);
+
+    const auto cells = cellRings(columns / 2, rows / 2, range);
+    const auto cellsStart = Clock::now();
+    for (const auto& cell : cells)
+        generator.generateCell(cell.first, cell.second, &addedMutex, &removedMutex);
+    const double cellsSeconds = secondsSince(cellsStart);
+
+    std::ostringstream json;
+    json.precision(6);
+    json << "{\"cells\": " << cells.size() << ", \"nodes\": " << generator.addedNodes.size()
+         << ", \"vertices\": " << vertexCount(generator.addedNodes) << ", \"water_seconds\": " << waterSeconds
+         << ", \"cells_seconds\": " << cellsSeconds << ", \"query_seconds\": " << querySeconds << "}";
+    std::cout << json.str() << std::endl;
+    return 0;
+}
