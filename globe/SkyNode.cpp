@@ -66,6 +66,10 @@ const std::array<Atmosphere, 7> atmosphereTable{{
     {25.0, {0.20f, 0.42f, 0.85f}, {0.65f, 0.80f, 0.95f}, {0.06f, 0.06f, 0.04f}, {1.0f, 0.97f, 0.92f}, {0.32f, 0.32f, 0.35f}},
 }};
 
+// Eye altitudes (metres) between which the sky fades from full colour to space.
+const double atmosphereBase = 20000.0;
+const double atmosphereTop = 300000.0;
+
 Atmosphere atmosphereAt(double elevation)
 {
     if (elevation <= atmosphereTable.front().elevation)
@@ -150,13 +154,17 @@ void SkyNode::updateForEye(const osg::Vec3d& eyeWorld, const osg::Matrixd& viewM
     const osg::Vec3d up = _ellipsoid->computeLocalUpVector(eyeWorld.x(), eyeWorld.y(), eyeWorld.z());
     const double elevation = osg::RadiansToDegrees(std::asin(osg::clampBetween(up * _sunDirection, -1.0, 1.0)));
     const Atmosphere atmosphere = atmosphereAt(elevation);
+    // Climbing out of the atmosphere, the sky fades into black space.
+    double lat = 0.0, lon = 0.0, altitude = 0.0;
+    _ellipsoid->convertXYZToLatLongHeight(eyeWorld.x(), eyeWorld.y(), eyeWorld.z(), lat, lon, altitude);
+    const float air = 1.0f - float(osg::clampBetween((altitude - atmosphereBase) / (atmosphereTop - atmosphereBase), 0.0, 1.0));
 
     osg::Vec3d upEye = osg::Matrixd::transform3x3(up, viewMatrix);
     osg::Vec3d sunEye = osg::Matrixd::transform3x3(_sunDirection, viewMatrix);
     upEye.normalize();
     sunEye.normalize();
     _dome->setView(projection, upEye, sunEye);
-    _dome->setColors(atmosphere.zenith, atmosphere.horizon, atmosphere.glow);
+    _dome->setColors(atmosphere.zenith * air, atmosphere.horizon * air, atmosphere.glow * air);
 
     _light->setAmbient(osg::Vec4(atmosphere.ambient, 1.0f));
     _light->setDiffuse(osg::Vec4(atmosphere.diffuse, 1.0f));
