@@ -23,7 +23,7 @@ const double groundClearance = 10.0;
 const double arrowKeyStep = 0.1;
 const double pointZoomFactor = 0.5;
 
-double wrapLongitude(double degrees)
+double wrapDegrees(double degrees)
 {
     const double wrapped = std::fmod(degrees + 180.0, 360.0);
     return (wrapped < 0.0 ? wrapped + 360.0 : wrapped) - 180.0;
@@ -32,7 +32,7 @@ double wrapLongitude(double degrees)
 // Shortest signed turn from a to b, in degrees.
 double angleDifference(double a, double b)
 {
-    return wrapLongitude(b - a);
+    return wrapDegrees(b - a);
 }
 
 double smoothStep(double t)
@@ -178,12 +178,12 @@ bool EarthManipulator::eyeClearOfGround(const Viewpoint& pose) const
 void EarthManipulator::applyPose(const Viewpoint& requested)
 {
     Viewpoint pose = requested;
-    osg::Vec3d focal(wrapLongitude(pose.x()), osg::clampBetween(pose.y(), -90.0, 90.0), pose.z());
+    osg::Vec3d focal(wrapDegrees(pose.x()), osg::clampBetween(pose.y(), -90.0, 90.0), pose.z());
     double ground = 0.0;
     if (terrainHeight(focal.x(), focal.y(), ground))
         focal.z() = ground;
     pose.setFocalPoint(focal);
-    pose.setHeading(wrapLongitude(pose.getHeading()));
+    pose.setHeading(wrapDegrees(pose.getHeading()));
     pose.setPitch(osg::clampBetween(pose.getPitch(), _settings->getMinPitch(), _settings->getMaxPitch()));
     pose.setRange(osg::clampBetween(pose.getRange(), _settings->getMinDistance(), _settings->getMaxDistance()));
 
