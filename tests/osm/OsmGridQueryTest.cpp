@@ -1,0 +1,226 @@
+#include "CapturedOutput.h"
+#include "GridSizeOverride.h"
+#include "OsmTestFiles.h"
+#include "ScratchDirectory.h"
+#include "StoreEquality.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <map>
+
+namespace
+{
+using Cell = std::pair<int, int>;
+
+// A grid whose edges are exact binary fractions: 8 columns and 4 rows of 1/256
+// degree from (lat 0.25, lon 0.5), with Grid Size 0.004.
+double lonAt(double column)
+{
+    return 0.5 + column / 256.0;
+}
+
+double latAt(double row)
+{
+    return 0.25 + row / 256.0;
+}
+
+std::string binaryGridFrame()
+{
+    return osmNode("sw", latAt(0), lonAt(0)) + osmNode("ne", latAt(4), lonAt(8)) +
+           osmWay("frame", {"sw", "ne"}, {{"building", "yes"}});
+}
+
+// A node at (column, row) in the units of the binary grid, and a way starting there.
+std::string wayAt(const std::string& id, double column, double row, const Tags& tags)
+{
+    return osmNode(id + "-0", latAt(row), lonAt(column)) + osmNode(id + "-1", latAt(row) - 0.001, lonAt(column)) +
+           osmWay(id, {id + "-0", id + "-1"}, tags);
+}
+
+class OsmGridQueryTest : public ::testing::Test
+{
+protected:
+    std::unique_ptr<OsmParser> load(const std::string& children)
+    {
+        return loadStore(scratch.write("grid.osm", osmDocument(children)));
+    }
+
+    ScratchDirectory scratch;
+};
+} // namespace
+
+TEST_F(OsmGridQueryTest, GridCountsFollowTheExtentOfTheBuildings)
+{
+    {
+        CapturedOutput quiet;
+        int columns = 0;
+        int rows = 0;
+        // Street and water nodes far outside do not widen the bounds.
+        const OsmParser store(
+            scratch.write("potsdam.osm", osmDocument(osmNode("1", 52.3, 13.0) + osmNode("2", 52.4612, 13.2033) +
+                                                     osmNode("3", 53.0, 14.0) + osmNode("4", 51.0, 12.0) +
+                                                     osmWay("b", {"1", "2"}, {{"building", "yes"}}) +
+                                                     osmWay("s", {"3", "1"}, {{"highway", "primary"}}) +
+                                                     osmWay("w", {"4", "3", "2"}, {{"natural", "water"}}))),
+            columns, rows);
+        EXPECT_EQ(store.minLon, static_cast<double>(13.0f));
+        EXPECT_EQ(store.maxLon, static_cast<double>(13.2033f));
+        EXPECT_EQ(store.minLat, static_cast<double>(52.3f));
+        EXPECT_EQ(store.maxLat, static_cast<double>(52.4612f));
+        EXPECT_EQ(store.columnCount, 41);
+        EXPECT_EQ(store.rowCount, 33);
+        EXPECT_EQ(columns, 41);
+        EXPECT_EQ(rows, 33);
+        EXPECT_NEAR((store.maxLon - store.minLon) / store.columnCount, 0.0049585, 1e-7);
+        EXPECT_NEAR((store.maxLat - store.minLat) / store.rowCount, 0.0048848, 1e-7);
+    }
+    {
+        // An extent of exactly two cells gets a third column; one cell, a second row.
+        GridSizeOverride size(1.0 / 128);
+        const auto store = load(osmNode("1", 0.5, 0.5) + osmNode("2", 0.5078125, 0.515625) +
+                                osmWay("b", {"1", "2"}, {{"building", "yes"}}));
+        EXPECT_EQ(store->columnCount, 3);
+        EXPECT_EQ(store->rowCount, 2);
+    }
+    {
+        const auto store = load(osmNode("1", 43.7, 7.4) + osmWay("b", {"1"}, {{"building", "yes"}, {"height", "9"}}));
+        EXPECT_EQ(store->minLon, static_cast<double>(7.4f));
+        EXPECT_EQ(store->maxLon, store->minLon);
+        EXPECT_EQ(store->minLat, static_cast<double>(43.7f));
+        EXPECT_EQ(store->maxLat, store->minLat);
+        EXPECT_EQ(store->columnCount, 1);
+        EXPECT_EQ(store->rowCount, 1);
+        // The only cell has no width, and a cell excludes its east edge.
+        EXPECT_TRUE(store->buildingsInCell(0, 0).empty());
+        EXPECT_TRUE(store->buildingInfosInCell(0, 0).empty());
+        EXPECT_TRUE(indexMatchesScan(*store, -1, 1, -1, 1));
+    }
+}
+
+TEST_F(OsmGridQueryTest, GeometriesBelongToTheOneCellOfTheirFirstNode)
+{
+    GridSizeOverride size(0.004);
+    const auto store =
+        load(binaryGridFrame() + wayAt("edge", 2, 1, {{"building", "yes"}}) +
+             wayAt("east", 8, 1.5, {{"building", "yes"}}) + wayAt("north", 2.5, 4, {{"building", "yes"}}) +
+             osmNode("s0", latAt(2.5), lonAt(3.5)) + osmNode("s1", latAt(2.5), lonAt(4.5)) +
+             osmNode("s2", latAt(2.2), lonAt(4.9)) + osmWay("spans", {"s0", "s1", "s2", "s0"}, {{"building", "yes"}}) +
+             osmNode("w0", latAt(1.5), std::nextafter(0.5f, 0.0f)) + osmNode("w1", latAt(1.5), lonAt(0.5)) +
+             osmWay("west", {"w0", "w1"}, {{"highway", "residential"}}) + osmNode("far", 1.0, 2.0) +
+             osmNode("l0", latAt(0.5), lonAt(5.5)) + osmWay("leaves", {"l0", "far"}, {{"railway", "rail"}}));
+    ASSERT_EQ(store->columnCount, 8);
+    ASSERT_EQ(store->rowCount, 4);
+
+    std::map<std::string, std::vector<Cell>> cells;
+    for (int column = -3; column <= 10; ++column)
+        for (int row = -3; row <= 6; ++row)
+        {
+            for (const std::string& id : idsOf(store->buildingsInCell(column, row)))
+                cells[id].push_back({column, row});
+            for (int kind : {7, 1})
+                for (const std::string& id : idsOf(store->streetsInCell(kind, column, row)))
+                    cells[id].push_back({column, row});
+        }
+    const std::map<std::string, std::vector<Cell>> expected{
+        {"frame", {{0, 0}}}, {"edge", {{2, 1}}},  {"east", {{8, 1}}},  {"north", {{2, 4}}},
+        {"spans", {{3, 2}}}, {"west", {{-1, 1}}}, {"leaves", {{5, 0}}}};
+    EXPECT_EQ(cells, expected);
+    EXPECT_TRUE(indexMatchesScan(*store, -3, 10, -3, 6));
+}
+
+TEST_F(OsmGridQueryTest, OneLongitudeGivesAColumnOfNoWidthThatHoldsNothing)
+{
+    const auto store =
+        load(osmNode("1", 52.3, 13.1) + osmNode("2", 52.31, 13.1) + osmNode("3", 52.32, 13.1) +
+             osmWay("b1", {"1", "2"}, {{"building", "yes"}, {"building:levels", "3"}}) +
+             osmWay("b2", {"2", "3"}, {{"building", "yes"}}) + osmWay("s", {"2", "1"}, {{"highway", "primary"}}));
+    ASSERT_EQ(store->columnCount, 1);
+    for (int column = -1; column <= 1; ++column)
+        for (int row = -1; row <= store->rowCount; ++row)
+        {
+            EXPECT_TRUE(store->buildingsInCell(column, row).empty());
+            EXPECT_TRUE(store->buildingInfosInCell(column, row).empty());
+            for (int kind : queriedKinds())
+                EXPECT_TRUE(store->streetsInCell(kind, column, row).empty());
+        }
+    EXPECT_TRUE(indexMatchesScan(*store, -1, 1, -1, store->rowCount));
+}
+
+TEST_F(OsmGridQueryTest, StreetQueriesMatchRecordsByWayIdAndKind)
+{
+    GridSizeOverride size(0.004);
+    const auto store =
+        load(binaryGridFrame() + wayAt("p", 1.5, 1.5, {{"highway", "primary"}, {"railway", "tram"}}) +
+             wayAt("q", 1.2, 1.7, {{"highway", "residential"}}) + wayAt("far", 900, 900, {{"highway", "secondary"}}));
+
+    EXPECT_EQ(idsOf(store->streetsInCell(9, 1, 1)), (std::vector<std::string>{"p", "p"}));
+    EXPECT_EQ(idsOf(store->streetsInCell(2, 1, 1)), (std::vector<std::string>{"p", "p"}));
+    EXPECT_EQ(idsOf(store->streetsInCell(7, 1, 1)), (std::vector<std::string>{"q"}));
+    EXPECT_TRUE(store->streetsInCell(3, 1, 1).empty());
+    EXPECT_TRUE(store->streetsInCell(9, 1, 2).empty());
+
+    ASSERT_EQ(store->streetInfosOfKind(9).size(), 1u);
+    EXPECT_EQ(store->streetInfosOfKind(9)[0].wayId, "p");
+    EXPECT_EQ(store->streetInfosOfKind(9)[0].index, 0);
+    ASSERT_EQ(store->streetInfosOfKind(2).size(), 1u);
+    EXPECT_EQ(store->streetInfosOfKind(2)[0].index, 1);
+    EXPECT_TRUE(store->streetInfosOfKind(3).empty());
+    // Not limited to any cell: the street far outside the grid is listed too.
+    ASSERT_EQ(store->streetInfosOfKind(8).size(), 1u);
+    EXPECT_EQ(store->streetInfosOfKind(8)[0].wayId, "far");
+}
+
+TEST_F(OsmGridQueryTest, BuildingRecordsAreFoundByWayIdFirstRecordFirst)
+{
+    GridSizeOverride size(0.004);
+    const auto store = load(binaryGridFrame() + wayAt("dup", 1.1, 1.1, {{"building", "yes"}, {"levels", "2"}}) +
+                            wayAt("plain", 1.2, 1.2, {{"building", "yes"}}) +
+                            wayAt("dup", 1.3, 1.3, {{"building", "yes"}, {"levels", "5"}}) +
+                            wayAt("tall", 1.4, 1.4, {{"building", "yes"}, {"height", "30"}}));
+
+    EXPECT_EQ(idsOf(store->buildingsInCell(1, 1)), (std::vector<std::string>{"dup", "plain", "dup", "tall"}));
+    const std::vector<WayInfo> infos = store->buildingInfosInCell(1, 1);
+    ASSERT_EQ(infos.size(), 3u);
+    EXPECT_TRUE(sameInfos({infos[0]}, {infos[1]}));
+    EXPECT_EQ(infos[0].wayId, "dup");
+    EXPECT_EQ(infos[0].levels, 2);
+    EXPECT_EQ(infos[0].index, 1);
+    EXPECT_EQ(infos[2].wayId, "tall");
+    EXPECT_EQ(infos[2].height, "30");
+    EXPECT_TRUE(store->buildingInfosInCell(0, 0).empty());
+}
+
+TEST_F(OsmGridQueryTest, QueriesHandOutCopiesTheCallerMayChange)
+{
+    GridSizeOverride size(0.004);
+    const auto store = load(binaryGridFrame() + wayAt("b", 1.5, 1.5, {{"building", "yes"}, {"levels", "2"}}) +
+                            wayAt("s", 1.5, 1.5, {{"highway", "primary"}}));
+
+    const std::vector<WayGeometry> buildings = store->buildingsInCell(1, 1);
+    const std::vector<WayInfo> infos = store->buildingInfosInCell(1, 1);
+    const std::vector<WayGeometry> streets = store->streetsInCell(9, 1, 1);
+    const std::vector<WayInfo> streetInfos = store->streetInfosOfKind(9);
+    ASSERT_EQ(buildings.size(), 1u);
+    ASSERT_EQ(streets.size(), 1u);
+
+    std::vector<WayGeometry> changedBuildings = store->buildingsInCell(1, 1);
+    changedBuildings[0].id = "x";
+    changedBuildings[0].nodes[0].lat = 0.0f;
+    std::vector<WayInfo> changedInfos = store->buildingInfosInCell(1, 1);
+    changedInfos[0].levels = 99;
+    std::vector<WayGeometry> changedStreets = store->streetsInCell(9, 1, 1);
+    changedStreets[0].nodes.clear();
+    std::vector<WayInfo> changedStreetInfos = store->streetInfosOfKind(9);
+    changedStreetInfos[0].bridge = true;
+    std::vector<WaterGroup> groups = store->waterRingGroups();
+    ASSERT_EQ(groups.size(), 1u);
+    EXPECT_TRUE(groups[0].empty());
+    groups[0].push_back(buildings[0].nodes);
+
+    EXPECT_TRUE(sameGeometries(buildings, store->buildingsInCell(1, 1)));
+    EXPECT_TRUE(sameInfos(infos, store->buildingInfosInCell(1, 1)));
+    EXPECT_TRUE(sameGeometries(streets, store->streetsInCell(9, 1, 1)));
+    EXPECT_TRUE(sameInfos(streetInfos, store->streetInfosOfKind(9)));
+    EXPECT_TRUE(store->waterRingGroups()[0].empty());
+}

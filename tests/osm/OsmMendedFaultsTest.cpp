@@ -1,0 +1,156 @@
+#include "CapturedOutput.h"
+#include "GridSizeOverride.h"
+#include "OsmTestFiles.h"
+#include "ScratchDirectory.h"
+#include "StoreEquality.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <climits>
+#include <limits>
+#include <stdexcept>
+
+using ::testing::HasSubstr;
+
+namespace
+{
+// The message of the runtime_error that loading throws, or a note that it did not.
+std::string loadError(const std::string& path)
+{
+    try
+    {
+        loadStore(path);
+        return "loaded without an error";
+    }
+    catch (const std::runtime_error& error)
+    {
+        return error.what();
+    }
+}
+
+class OsmMendedFaultsTest : public ::testing::Test
+{
+protected:
+    ScratchDirectory scratch;
+};
+} // namespace
+
+TEST_F(OsmMendedFaultsTest, UnusableGridSizesThrowNamingTheValue)
+{
+    // About the extent of Monaco.
+    const std::string path =
+        scratch.write("extent.osm", osmDocument(osmNode("1", 43.72, 7.40) + osmNode("2", 43.76, 7.54) +
+                                                osmWay("b", {"1", "2"}, {{"building", "yes"}})));
+    const double infinity = std::numeric_limits<double>::infinity();
+    const std::pair<double, std::string> cases[] = {
+        {0.0, "0"},        {-0.005, "-0.005"},  {std::numeric_limits<double>::quiet_NaN(), "nan"},
+        {infinity, "inf"}, {-infinity, "-inf"}, {1e-12, "1e-12"}};
+    for (const auto& [gridSize, text] : cases)
+    {
+        GridSizeOverride size(gridSize);
+        EXPECT_THAT(loadError(path), HasSubstr("grid size " + text)) << text;
+    }
+}
+
+TEST_F(OsmMendedFaultsTest, TheFinestGridIsTheLargestWhoseCountsFit)
+{
+    const std::string path =
+        scratch.write("fine.osm", osmDocument(osmNode("1", 0.0, -0.001) + osmNode("2", 1e-12, 0.0) +
+                                              osmWay("b", {"1", "2"}, {{"building", "yes"}})));
+    const double extent = 0.0 - static_cast<double>(-0.001f);
+    {
+        GridSizeOverride size(extent / (INT_MAX - 0.5));
+        const auto store = loadStore(path);
+        EXPECT_EQ(store->columnCount, INT_MAX);
+        EXPECT_EQ(store->rowCount, 3);
+    }
+    GridSizeOverride size(extent / (INT_MAX + 0.5));
+    EXPECT_THAT(loadError(path), HasSubstr("too small"));
+}
+
+TEST_F(OsmMendedFaultsTest, NodesWithNonFiniteCoordinatesAreNotStored)
+{
+    const auto store = loadStore(
+        scratch.write("nonfinite.osm",
+                      osmDocument(osmNode("1", 43.70, 7.40) + osmNodeText("n1", "nan", "7.41") +
+                                  osmNodeText("n2", "43.71", "inf") + osmNodeText("n3", "1e999", "7.42") +
+                                  osmNodeText("n4", "43.72", "-1e999") + osmNodeText("n5", "1e39", "7.43") +
+                                  osmNodeText("n6", "43.73", "-INFINITY") + osmNode("2", 43.74, 7.44) +
+                                  osmWay("b", {"1", "n1", "n2", "n3", "n4", "n5", "n6", "2"}, {{"building", "yes"}}))));
+
+    EXPECT_EQ(idsOf(store->allNodes().all()), (std::vector<std::string>{"1", "2"}));
+    ASSERT_EQ(store->allBuildings().size(), 1u);
+    EXPECT_EQ(idsOf(store->allBuildings()[0].nodes), (std::vector<std::string>{"1", "2"}));
+    EXPECT_EQ(store->minLat, static_cast<double>(43.70f));
+    EXPECT_EQ(store->maxLat, static_cast<double>(43.74f));
+    EXPECT_EQ(store->minLon, static_cast<double>(7.40f));
+    EXPECT_EQ(store->maxLon, static_cast<double>(7.44f));
+}
+
+TEST_F(OsmMendedFaultsTest, ElementsMissingNeededAttributesAreSkipped)
+{
+    const auto store = loadStore(scratch.write(
+        "missing.osm",
+        osmDocument(osmNode("1", 43.70, 7.40) + osmNode("2", 43.71, 7.41) + osmNode("3", 43.72, 7.42) +
+                    " <node lat=\"43.60\" lon=\"7.30\"/>\n <node id=\"4\" lat=\"43.90\"/>\n" +
+                    " <way><nd ref=\"1\"/><nd ref=\"3\"/><tag k=\"building\" v=\"yes\"/></way>\n" +
+                    osmWay("w1", {"1", "4", "2"}, {{"building", "yes"}}) +
+                    " <way id=\"w2\"><nd ref=\"1\"/><nd ref=\"2\"/><tag k=\"building\"/><tag k=\"highway\"/>"
+                    "<tag v=\"water\"/></way>\n" +
+                    " <way id=\"w3\"><nd/><nd ref=\"2\"/><nd ref=\"3\"/><tag k=\"highway\" v=\"primary\"/>"
+                    "<tag k=\"bridge\"/></way>\n" +
+                    osmWay("w4", {"1", "2", "3"}) +
+                    " <relation><member ref=\"w2\"/><tag k=\"building\" v=\"yes\"/>"
+                    "<tag k=\"natural\" v=\"water\"/></relation>\n" +
+                    " <relation id=\"r1\"><member type=\"way\"/><member ref=\"w4\"/><tag k=\"natural\"/>"
+                    "<tag k=\"natural\" v=\"water\"/></relation>\n")));
+
+    EXPECT_EQ(idsOf(store->allNodes().all()), (std::vector<std::string>{"1", "2", "3"}));
+    ASSERT_EQ(store->allBuildings().size(), 1u);
+    EXPECT_EQ(store->allBuildings()[0].id, "w1");
+    EXPECT_EQ(idsOf(store->allBuildings()[0].nodes), (std::vector<std::string>{"1", "2"}));
+    // Bounds from w1 alone: the way without an id made no building.
+    EXPECT_EQ(store->maxLat, static_cast<double>(43.71f));
+    ASSERT_EQ(store->allStreetInfos().size(), 1u);
+    EXPECT_EQ(store->allStreetInfos()[0].wayId, "w3");
+    EXPECT_EQ(store->allStreetInfos()[0].kind, 9);
+    EXPECT_FALSE(store->allStreetInfos()[0].bridge);
+    EXPECT_EQ(idsOf(store->allStreets()[0].nodes), (std::vector<std::string>{"2", "3"}));
+    const std::vector<WaterGroup> groups = store->waterRingGroups();
+    ASSERT_EQ(groups.size(), 2u);
+    EXPECT_TRUE(groups[0].empty());
+    ASSERT_EQ(groups[1].size(), 1u);
+    EXPECT_EQ(idsOf(groups[1][0]), (std::vector<std::string>{"1", "2", "3"}));
+}
+
+TEST_F(OsmMendedFaultsTest, AnExtractWithoutBuildingsTakesItsBoundsFromAllNodes)
+{
+    const auto store = loadStore(scratch.write(
+        "streets.osm", osmDocument(osmNode("1", 43.7, 7.4) + osmNode("2", 43.71, 7.432) + osmNode("far", 43.763, 7.38) +
+                                   osmWay("s", {"1", "2"}, {{"highway", "primary"}}) +
+                                   osmWay("b", {"missing"}, {{"building", "yes"}}))));
+
+    EXPECT_EQ(store->minLon, static_cast<double>(7.38f));
+    EXPECT_EQ(store->maxLon, static_cast<double>(7.432f));
+    EXPECT_EQ(store->minLat, static_cast<double>(43.7f));
+    EXPECT_EQ(store->maxLat, static_cast<double>(43.763f));
+    EXPECT_EQ(store->columnCount, 11);
+    EXPECT_EQ(store->rowCount, 13);
+    EXPECT_TRUE(store->allBuildings().empty());
+    const std::vector<WayGeometry> streets = store->streetsInCell(9, 4, 0);
+    ASSERT_EQ(streets.size(), 1u);
+    EXPECT_EQ(streets[0].id, "s");
+}
+
+TEST_F(OsmMendedFaultsTest, AFileWithoutStoredNodesThrowsNamingTheFile)
+{
+    const std::string files[] = {
+        scratch.write("empty.osm", osmDocument("")), scratch.write("closed.osm", "<osm/>"),
+        scratch.write("ways.osm", osmDocument(osmWay("b", {"1"}, {{"building", "yes"}}) + osmRelation("r", {"b"}))),
+        scratch.write("invalid.osm", osmDocument(osmNodeText("1", "nan", "7.4") + osmNodeText("2", "43.7", "inf") +
+                                                 " <node id=\"3\" lon=\"7.4\"/>\n")),
+        scratch.write("foreign.osm", "<osmChange>" + osmNode("1", 43.7, 7.4) + "</osmChange>")};
+    for (const std::string& path : files)
+        EXPECT_EQ(loadError(path), "no nodes in file " + path);
+}
