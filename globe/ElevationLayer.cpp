@@ -35,6 +35,12 @@ bool ElevationLayer::getHeight(double lon, double lat, double& out) const
     return _raster && _raster->getHeight(lon, lat, out);
 }
 
+bool ElevationLayer::getGridLines(double west, double south, double east, double north, std::vector<double>& lons,
+                                  std::vector<double>& lats) const
+{
+    return _raster && _raster->getGridLines(west, south, east, north, lons, lats);
+}
+
 double ElevationLayer::getResolution() const
 {
     return _raster ? _raster->getResolution() : 0.0;

@@ -6,6 +6,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace globe
 {
@@ -29,6 +30,11 @@ public:
     // Height at a WGS 84 longitude/latitude (degrees). False (out untouched) outside
     // the raster or where a cell needed for the interpolation holds nodata.
     bool getHeight(double lon, double lat, double& out) const;
+
+    // Longitudes and latitudes inside the box along which the sampled surface bends
+    // (the raster's cell-centre lines); false when they are not such straight lines.
+    bool getGridLines(double west, double south, double east, double north, std::vector<double>& lons,
+                      std::vector<double>& lats) const;
 
     // Size of one raster cell on the ground in metres (0 when not open).
     double getResolution() const;

@@ -171,6 +171,28 @@ bool ElevationRaster::sample(double px, double py, double& out) const
     return true;
 }
 
+bool ElevationRaster::getGridLines(double west, double south, double east, double north,
+                                   std::vector<double>& lons, std::vector<double>& lats) const
+{
+    const double* gt = _geoTransform;
+    if (_rasterSRS || gt[2] != 0.0 || gt[4] != 0.0)
+        return false;
+    // Centre i lies at gt[0] + (i + 0.5) * gt[1]; only centres inside the box matter.
+    const auto centres = [](double origin, double step, int count, double from, double to,
+                            std::vector<double>& out) {
+        const double a = (from - origin) / step - 0.5, b = (to - origin) / step - 0.5;
+        const int first = std::max(0, static_cast<int>(std::ceil(std::min(a, b))));
+        const int last = std::min(count - 1, static_cast<int>(std::floor(std::max(a, b))));
+        for (int i = first; i <= last; ++i)
+            out.push_back(origin + (i + 0.5) * step);
+    };
+    centres(gt[0], gt[1], _width, west, east, lons);
+    centres(gt[3], gt[5], _height, south, north, lats);
+    std::sort(lons.begin(), lons.end());
+    std::sort(lats.begin(), lats.end());
+    return true;
+}
+
 bool ElevationRaster::getHeight(double lon, double lat, double& out) const
 {
     double px = 0.0, py = 0.0;

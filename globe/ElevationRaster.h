@@ -20,6 +20,12 @@ public:
 
     bool getHeight(double lon, double lat, double& out) const;
 
+    // Longitudes and latitudes of the cell-centre lines inside the box, where the
+    // bilinear surface bends. False for rasters whose cells are not aligned with
+    // longitude and latitude (those bend along curves).
+    bool getGridLines(double west, double south, double east, double north, std::vector<double>& lons,
+                      std::vector<double>& lats) const;
+
     double getResolution() const { return _resolution; }
     double getMinLon() const { return _minLon; }
     double getMinLat() const { return _minLat; }

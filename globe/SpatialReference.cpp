@@ -9,6 +9,10 @@ namespace globe
 {
 namespace
 {
+// WGS 84's defining constants; OSG's rounded polar radius is 45 micrometres short.
+constexpr double equatorRadius = 6378137.0;
+constexpr double flattening = 1.0 / 298.257223563;
+
 std::string lowerCase(std::string text)
 {
     std::transform(text.begin(), text.end(), text.begin(), [](unsigned char c) { return std::tolower(c); });
@@ -17,7 +21,7 @@ std::string lowerCase(std::string text)
 } // namespace
 
 SpatialReference::SpatialReference(const std::string& name)
-    : _name(name), _ellipsoid(new osg::EllipsoidModel(osg::WGS_84_RADIUS_EQUATOR, osg::WGS_84_RADIUS_POLAR))
+    : _name(name), _ellipsoid(new osg::EllipsoidModel(equatorRadius, equatorRadius * (1.0 - flattening)))
 {
 }
 

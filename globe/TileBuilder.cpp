@@ -25,13 +25,22 @@ constexpr double oversampling = 4.0;
 // Where there is no elevation, tiles are refined until their flat triangles sag
 // no more than this below the ellipsoid.
 constexpr double ellipsoidTolerance = 0.1;
-// Mesh sizes that keep 16-bit indices.
+// Mesh sizes that keep 16-bit indices, with room for the bend lines.
 constexpr unsigned minTileSize = 2;
-constexpr unsigned maxTileSize = 128;
+constexpr unsigned maxTileSize = 120;
 constexpr unsigned deepestLevel = 24;
 // Sample grids for the bounding volume and the horizon point of a tile.
 constexpr unsigned boundSamples = 9;
 constexpr unsigned horizonSamples = 5;
+
+double wrapLongitude(double lon)
+{
+    if (lon < -180.0)
+        return lon + 360.0;
+    if (lon > 180.0)
+        return lon - 360.0;
+    return lon;
+}
 
 double sagitta(double chordMetres)
 {
@@ -50,6 +59,7 @@ TileBuilder::TileBuilder(const Map* map, const TerrainOptions& options)
         DataBounds bounds{};
         if (!layer->getBounds(bounds.minLon, bounds.minLat, bounds.maxLon, bounds.maxLat))
             continue;
+        _layers.push_back(layer);
         _dataBounds.push_back(bounds);
         _minHeight = std::min(_minHeight, layer->getMinHeight());
         _maxHeight = std::max(_maxHeight, layer->getMaxHeight());
@@ -64,7 +74,7 @@ TileBuilder::TileBuilder(const Map* map, const TerrainOptions& options)
     else
         _maxLevel = _bareMaxLevel;
     _bareMaxLevel = std::min(_bareMaxLevel, _maxLevel);
-    _indices = TileGeometry::createIndices(_tileSize);
+    _indices = TileGeometry::createIndices(_tileSize + 1, _tileSize + 1);
 }
 
 unsigned TileBuilder::levelForResolution(double metres) const
@@ -92,17 +102,49 @@ unsigned TileBuilder::maxLevelOf(const TileKey& key) const
     return hasData(key) ? _maxLevel : _bareMaxLevel;
 }
 
-std::vector<double> TileBuilder::sampleHeights(const TileKey& key) const
+bool TileBuilder::addBendLines(const TileKey& key, std::vector<double>& lons, std::vector<double>& lats) const
 {
-    const std::vector<osg::Vec2d> positions = TileGeometry::samplePositions(key, _tileSize);
-    std::vector<double> heights(positions.size(), 0.0);
-    if (!hasData(key))
-        return heights;
+    std::vector<double> bendLons, bendLats;
+    for (const osg::ref_ptr<ElevationLayer>& layer : _layers)
+    {
+        std::vector<double> layerLons, layerLats;
+        // Rasters finer than the tile's posts bend everywhere; more posts would not help.
+        if (layer->getGridLines(key.west(), key.south(), key.east(), key.north(), layerLons, layerLats) &&
+            layerLons.size() <= _tileSize && layerLats.size() <= _tileSize)
+        {
+            bendLons.insert(bendLons.end(), layerLons.begin(), layerLons.end());
+            bendLats.insert(bendLats.end(), layerLats.begin(), layerLats.end());
+        }
+    }
+    if (bendLons.empty() && bendLats.empty())
+        return false;
+    std::sort(bendLons.begin(), bendLons.end());
+    std::sort(bendLats.begin(), bendLats.end());
+    std::vector<double> newLons = TileGeometry::insertPosts(lons, bendLons);
+    std::vector<double> newLats = TileGeometry::insertPosts(lats, bendLats);
+    if (newLons.size() > TileGeometry::maxPosts || newLats.size() > TileGeometry::maxPosts)
+        return false;
+    lons.swap(newLons);
+    lats.swap(newLats);
+    return true;
+}
+
+std::vector<double> TileBuilder::sampleHeights(const std::vector<double>& lons, const std::vector<double>& lats) const
+{
     // The same query the rest of the program places things with, so that they
     // stand on the drawn ground.
     const SpatialReference* srs = SpatialReference::get("wgs84");
-    for (size_t k = 0; k < positions.size(); ++k)
-        _query.getElevation(GeoPoint(srs, positions[k].x(), positions[k].y()), heights[k]);
+    std::vector<double> heights;
+    heights.reserve(lons.size() * lats.size());
+    for (double lat : lats)
+    {
+        for (double lon : lons)
+        {
+            double height = 0.0;
+            _query.getElevation(GeoPoint(srs, wrapLongitude(lon), lat), height);
+            heights.push_back(height);
+        }
+    }
     return heights;
 }
 
@@ -160,11 +202,22 @@ osg::ref_ptr<HorizonCullCallback> TileBuilder::createHorizonCallback(const TileK
 osg::ref_ptr<osg::Node> TileBuilder::createMesh(const TileKey& key) const
 {
     const auto start = std::chrono::steady_clock::now();
+    std::vector<double> lons = TileGeometry::uniformPosts(key.west(), key.width(), _tileSize);
+    std::vector<double> lats = TileGeometry::uniformPosts(key.south(), key.width(), _tileSize);
+    osg::ref_ptr<osg::DrawElementsUShort> indices = _indices;
+    const bool data = hasData(key);
+    if (data && key.level() >= _maxLevel && addBendLines(key, lons, lats))
+        indices = TileGeometry::createIndices(lons.size() - 2, lats.size() - 2);
+    // The neighbours beyond the poles are the poles themselves.
+    for (double& lat : lats)
+        lat = osg::clampBetween(lat, -90.0, 90.0);
+    const std::vector<double> heights = data ? sampleHeights(lons, lats)
+                                             : std::vector<double>(lons.size() * lats.size(), 0.0);
     const double skirtHeight =
         std::max<double>(_options.skirtRatio * key.width() * metresPerDegree, _options.minSkirtHeight);
-    osg::ref_ptr<osg::Node> mesh = TileGeometry::create(key, _tileSize, sampleHeights(key), skirtHeight,
+    osg::ref_ptr<osg::Node> mesh = TileGeometry::create(key, lons, lats, heights, skirtHeight,
                                                         *SpatialReference::get("wgs84")->getEllipsoid(),
-                                                        _indices.get());
+                                                        indices.get());
     ++_tilesBuilt;
     _buildNanoseconds +=
         std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::steady_clock::now() - start).count();

@@ -47,7 +47,10 @@ private:
     bool hasData(const TileKey& key) const;
     unsigned maxLevelOf(const TileKey& key) const;
     unsigned levelForResolution(double metres) const;
-    std::vector<double> sampleHeights(const TileKey& key) const;
+    // At the deepest level, posts along the lines where the rasters' bilinear surface
+    // bends, so that the flat triangles follow it. False when none were added.
+    bool addBendLines(const TileKey& key, std::vector<double>& lons, std::vector<double>& lats) const;
+    std::vector<double> sampleHeights(const std::vector<double>& lons, const std::vector<double>& lats) const;
     // Points on the tile at the given height, sagging chords lifted out of the way.
     std::vector<osg::Vec3d> liftedGrid(const TileKey& key, double height, unsigned samples) const;
     osg::BoundingSphere computeBound(const TileKey& key) const;
@@ -57,6 +60,7 @@ private:
     osg::ref_ptr<const Map> _map;
     TerrainOptions _options;
     ElevationQuery _query;
+    Map::ElevationLayerVector _layers;
     std::vector<DataBounds> _dataBounds;
     double _minHeight = 0.0;
     double _maxHeight = 0.0;

@@ -4,20 +4,15 @@
 #include <osg/Geometry>
 #include <osg/Math>
 
+#include <algorithm>
 #include <cmath>
 
 namespace globe
 {
 namespace
 {
-double wrapLongitude(double lon)
-{
-    if (lon < -180.0)
-        return lon + 360.0;
-    if (lon > 180.0)
-        return lon - 360.0;
-    return lon;
-}
+// Lines closer than this share of a step to a post would only make slivers.
+constexpr double minimumGap = 0.05;
 
 osg::Vec3d toWorld(const osg::EllipsoidModel& ellipsoid, double lon, double lat, double height)
 {
@@ -28,59 +23,68 @@ osg::Vec3d toWorld(const osg::EllipsoidModel& ellipsoid, double lon, double lat,
 }
 } // namespace
 
-std::vector<osg::Vec2d> TileGeometry::samplePositions(const TileKey& key, unsigned size)
+std::vector<double> TileGeometry::uniformPosts(double start, double width, unsigned size)
 {
-    const unsigned count = size + 3;
-    const double step = key.width() / size;
-    std::vector<osg::Vec2d> positions;
-    positions.reserve(count * count);
-    for (unsigned j = 0; j < count; ++j)
-    {
-        const double lat = osg::clampBetween(key.south() + (static_cast<double>(j) - 1.0) * step, -90.0, 90.0);
-        for (unsigned i = 0; i < count; ++i)
-            positions.emplace_back(wrapLongitude(key.west() + (static_cast<double>(i) - 1.0) * step), lat);
-    }
-    return positions;
+    std::vector<double> posts;
+    for (unsigned i = 0; i <= size + 2; ++i)
+        posts.push_back(start + width * (static_cast<double>(i) - 1.0) / size);
+    return posts;
 }
 
-std::vector<unsigned> TileGeometry::outline(unsigned size)
+std::vector<double> TileGeometry::insertPosts(const std::vector<double>& posts, std::vector<double> lines)
 {
-    const unsigned posts = size + 1;
+    const double first = posts[1], last = posts[posts.size() - 2];
+    const double gap = minimumGap * (posts[2] - posts[1]);
+    std::vector<double> result(posts.begin() + 1, posts.end() - 1);
+    for (double line : lines)
+    {
+        if (line <= first + gap || line >= last - gap)
+            continue;
+        const auto next = std::lower_bound(result.begin(), result.end(), line);
+        if (*next - line > gap && line - *(next - 1) > gap)
+            result.insert(next, line);
+    }
+    result.insert(result.begin(), posts.front());
+    result.push_back(posts.back());
+    return result;
+}
+
+std::vector<unsigned> TileGeometry::outline(unsigned columns, unsigned rows)
+{
     std::vector<unsigned> ring;
-    for (unsigned i = 0; i < size; ++i)
+    for (unsigned i = 0; i + 1 < columns; ++i)
         ring.push_back(i);
-    for (unsigned j = 0; j < size; ++j)
-        ring.push_back(j * posts + size);
-    for (unsigned i = size; i > 0; --i)
-        ring.push_back(size * posts + i);
-    for (unsigned j = size; j > 0; --j)
-        ring.push_back(j * posts);
+    for (unsigned j = 0; j + 1 < rows; ++j)
+        ring.push_back(j * columns + columns - 1);
+    for (unsigned i = columns - 1; i > 0; --i)
+        ring.push_back((rows - 1) * columns + i);
+    for (unsigned j = rows - 1; j > 0; --j)
+        ring.push_back(j * columns);
     ring.push_back(0);
     return ring;
 }
 
-osg::ref_ptr<osg::DrawElementsUShort> TileGeometry::createIndices(unsigned size)
+osg::ref_ptr<osg::DrawElementsUShort> TileGeometry::createIndices(unsigned columns, unsigned rows)
 {
-    const unsigned posts = size + 1;
     osg::ref_ptr<osg::DrawElementsUShort> indices = new osg::DrawElementsUShort(GL_TRIANGLES);
     const auto triangle = [&indices](unsigned a, unsigned b, unsigned c) {
         indices->push_back(GLushort(a));
         indices->push_back(GLushort(b));
         indices->push_back(GLushort(c));
     };
-    for (unsigned j = 0; j < size; ++j)
+    for (unsigned j = 0; j + 1 < rows; ++j)
     {
-        for (unsigned i = 0; i < size; ++i)
+        for (unsigned i = 0; i + 1 < columns; ++i)
         {
-            const unsigned sw = j * posts + i, se = sw + 1, nw = sw + posts, ne = nw + 1;
+            const unsigned sw = j * columns + i, se = sw + 1, nw = sw + columns, ne = nw + 1;
             triangle(sw, se, ne);
             triangle(sw, ne, nw);
         }
     }
     // Skirt vertices follow the grid, one under each outline post. Walking the outline
     // counter-clockwise, the outside lies to the right: these triangles face outwards.
-    const std::vector<unsigned> ring = outline(size);
-    const unsigned skirtBase = posts * posts;
+    const std::vector<unsigned> ring = outline(columns, rows);
+    const unsigned skirtBase = columns * rows;
     for (unsigned k = 0; k + 1 < ring.size(); ++k)
     {
         const unsigned top = ring[k], nextTop = ring[k + 1];
@@ -91,29 +95,31 @@ osg::ref_ptr<osg::DrawElementsUShort> TileGeometry::createIndices(unsigned size)
     return indices;
 }
 
-osg::ref_ptr<osg::MatrixTransform> TileGeometry::create(const TileKey& key, unsigned size,
+osg::ref_ptr<osg::MatrixTransform> TileGeometry::create(const TileKey& key, const std::vector<double>& lons,
+                                                        const std::vector<double>& lats,
                                                         const std::vector<double>& heights, double skirtHeight,
                                                         const osg::EllipsoidModel& ellipsoid,
                                                         osg::DrawElementsUShort* indices)
 {
-    const unsigned count = size + 3;
-    const unsigned posts = size + 1;
-    const std::vector<osg::Vec2d> positions = samplePositions(key, size);
-    std::vector<osg::Vec3d> world(positions.size());
-    for (size_t k = 0; k < positions.size(); ++k)
-        world[k] = toWorld(ellipsoid, positions[k].x(), positions[k].y(), heights[k]);
+    const unsigned count = lons.size();
+    const unsigned columns = lons.size() - 2, rows = lats.size() - 2;
+    std::vector<osg::Vec3d> world;
+    world.reserve(heights.size());
+    for (unsigned j = 0; j < lats.size(); ++j)
+        for (unsigned i = 0; i < count; ++i)
+            world.push_back(toWorld(ellipsoid, lons[i], lats[j], heights[j * count + i]));
 
     const osg::Vec3d centre =
         toWorld(ellipsoid, key.west() + key.width() * 0.5, key.south() + key.width() * 0.5, 0.0);
     osg::ref_ptr<osg::Vec3Array> vertices = new osg::Vec3Array;
     osg::ref_ptr<osg::Vec3Array> normals = new osg::Vec3Array;
-    vertices->reserve(posts * posts + 4 * size + 1);
+    vertices->reserve(columns * rows + 2 * (columns + rows));
     normals->reserve(vertices->capacity());
     std::vector<osg::Vec3d> ups;
-    ups.reserve(posts * posts);
-    for (unsigned j = 1; j <= posts; ++j)
+    ups.reserve(columns * rows);
+    for (unsigned j = 1; j <= rows; ++j)
     {
-        for (unsigned i = 1; i <= posts; ++i)
+        for (unsigned i = 1; i <= columns; ++i)
         {
             const size_t k = j * count + i;
             const osg::Vec3d up = ellipsoid.computeLocalUpVector(world[k].x(), world[k].y(), world[k].z());
@@ -127,9 +133,10 @@ osg::ref_ptr<osg::MatrixTransform> TileGeometry::create(const TileKey& key, unsi
             ups.push_back(up);
         }
     }
-    for (unsigned post : outline(size))
+    for (unsigned post : outline(columns, rows))
     {
-        vertices->push_back(osg::Vec3f((*vertices)[post] - osg::Vec3f(ups[post] * skirtHeight)));
+        vertices->push_back(osg::Vec3f(world[(post / columns + 1) * count + post % columns + 1] - centre -
+                                       ups[post] * skirtHeight));
         normals->push_back((*normals)[post]);
     }
 

@@ -10,26 +10,34 @@
 
 namespace globe
 {
-// The mesh of one terrain tile: a grid of (size + 1)^2 posts on the ellipsoid,
-// placed relative to the tile's centre so that float vertices keep their precision,
-// with normals from the neighbouring posts and skirts hanging from the four edges.
+// The mesh of one terrain tile: a grid of posts on the ellipsoid (rows of equal
+// latitude, columns of equal longitude), placed relative to the tile's centre so
+// that float vertices keep their precision, with normals from the neighbouring
+// posts and skirts hanging from the four edges.
 class TileGeometry
 {
 public:
-    // Row-major (south to north, west to east) sample positions of a tile with one
-    // extra post beyond every edge: (size + 3)^2 longitude/latitude pairs.
-    static std::vector<osg::Vec2d> samplePositions(const TileKey& key, unsigned size);
+    // Post coordinates along one axis: size equal steps from start to start + width,
+    // plus one post beyond each end (the neighbours used for the normals).
+    static std::vector<double> uniformPosts(double start, double width, unsigned size);
+    // The posts with extra lines added strictly inside the tile (border posts kept).
+    static std::vector<double> insertPosts(const std::vector<double>& posts, std::vector<double> lines);
 
-    // heights: one per sample position, in metres above the ellipsoid.
-    static osg::ref_ptr<osg::MatrixTransform> create(const TileKey& key, unsigned size,
+    // lons, lats: posts including the border ones; heights: one per (lat, lon) pair,
+    // rows from the south, in metres above the ellipsoid.
+    static osg::ref_ptr<osg::MatrixTransform> create(const TileKey& key, const std::vector<double>& lons,
+                                                     const std::vector<double>& lats,
                                                      const std::vector<double>& heights, double skirtHeight,
                                                      const osg::EllipsoidModel& ellipsoid,
                                                      osg::DrawElementsUShort* indices);
 
-    // The triangles shared by every tile of that size, skirts included.
-    static osg::ref_ptr<osg::DrawElementsUShort> createIndices(unsigned size);
+    // The triangles of a tile with that many posts per row and column, skirts included.
+    static osg::ref_ptr<osg::DrawElementsUShort> createIndices(unsigned columns, unsigned rows);
 
     // Post indices of the tile's outline, counter-clockwise from the south-west corner.
-    static std::vector<unsigned> outline(unsigned size);
+    static std::vector<unsigned> outline(unsigned columns, unsigned rows);
+
+    // The largest grid whose indices fit in 16 bits.
+    static constexpr unsigned maxPosts = 250;
 };
 } // namespace globe
