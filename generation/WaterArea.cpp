@@ -2,21 +2,13 @@
 
 #include "generation/SegmentChain.h"
 #include "geometry/LocalFrame.h"
+#include "geometry/PolygonTriangles.h"
 
 #include <osg/PrimitiveSet>
-#include <osgUtil/Tessellator>
 
 namespace
 {
 const double waterLift = 2.0;
-
-void tessellate(osg::Geometry& geometry)
-{
-    osg::ref_ptr<osgUtil::Tessellator> tessellator = new osgUtil::Tessellator;
-    tessellator->setTessellationType(osgUtil::Tessellator::TESS_TYPE_DRAWABLE);
-    tessellator->setWindingType(osgUtil::Tessellator::TESS_WINDING_ODD);
-    tessellator->retessellatePolygons(geometry);
-}
 } // namespace
 
 WaterArea::WaterArea(std::vector<WaterGroup> groups_, const globe::ElevationQuery* elevationQuery_)
@@ -39,22 +31,20 @@ osg::ref_ptr<osg::Geometry> WaterArea::newGeometry()
     return geometry;
 }
 
-// Every ring its own polygon, its vertices reversed; added even when empty.
+// Every ring its own polygon of its vertices reversed; added even when empty.
 void WaterArea::addWaterWays(const WaterGroup& group)
 {
     osg::ref_ptr<osg::Geometry> rings = newGeometry();
     osg::ref_ptr<osg::Vec3Array> vertices = new osg::Vec3Array;
+    osg::ref_ptr<osg::DrawElementsUInt> triangles = new osg::DrawElementsUInt(GL_TRIANGLES);
     for (const WaterRing& ring : group)
     {
         const osg::ref_ptr<osg::Vec3Array> ringVertices = buildRingVertices(ring);
-        if (ringVertices->empty())
-            continue;
-        rings->addPrimitiveSet(new osg::DrawArrays(GL_POLYGON, static_cast<GLint>(vertices->size()),
-                                                   static_cast<GLsizei>(ringVertices->size())));
-        vertices->insert(vertices->end(), ringVertices->rbegin(), ringVertices->rend());
+        const osg::ref_ptr<osg::Vec3Array> reversed = new osg::Vec3Array(ringVertices->rbegin(), ringVertices->rend());
+        appendPolygonTriangles(*reversed, *vertices, *triangles);
     }
     rings->setVertexArray(vertices.get());
-    tessellate(*rings);
+    rings->addPrimitiveSet(triangles.get());
     addDrawable(rings.get());
 }
 
@@ -68,12 +58,14 @@ void WaterArea::addRelation(const WaterGroup& group)
     if (chain.segments.empty())
         return;
     chain.chainSegments();
-    const osg::ref_ptr<osg::Vec3Array> vertices = chain.joinedVertices();
-    if (vertices->empty())
+    const osg::ref_ptr<osg::Vec3Array> joined = chain.joinedVertices();
+    if (joined->empty())
         return;
-    polygon->addPrimitiveSet(new osg::DrawArrays(GL_POLYGON, 0, static_cast<GLsizei>(vertices->size())));
+    osg::ref_ptr<osg::Vec3Array> vertices = new osg::Vec3Array;
+    osg::ref_ptr<osg::DrawElementsUInt> triangles = new osg::DrawElementsUInt(GL_TRIANGLES);
+    appendPolygonTriangles(*joined, *vertices, *triangles);
     polygon->setVertexArray(vertices.get());
-    tessellate(*polygon);
+    polygon->addPrimitiveSet(triangles.get());
     addDrawable(polygon.get());
 }
 

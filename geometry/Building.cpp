@@ -1,9 +1,9 @@
 #include "geometry/Building.h"
 
 #include "geometry/LocalFrame.h"
+#include "geometry/PolygonTriangles.h"
 
 #include <osg/PrimitiveSet>
-#include <osgUtil/Tessellator>
 
 #include <algorithm>
 #include <charconv>
@@ -43,6 +43,7 @@ Building::Building(std::vector<WayGeometry> ways_, std::vector<WayInfo> infos_,
       roof(newGeometry()), walls(newGeometry())
 {
     osg::ref_ptr<osg::Vec3Array> roofVertices = new osg::Vec3Array;
+    osg::ref_ptr<osg::DrawElementsUInt> roofTriangles = new osg::DrawElementsUInt(GL_TRIANGLES);
     osg::ref_ptr<osg::Vec3Array> wallVertices = new osg::Vec3Array;
     osg::ref_ptr<osg::Vec3Array> wallNormals = new osg::Vec3Array;
 
@@ -54,15 +55,12 @@ Building::Building(std::vector<WayGeometry> ways_, std::vector<WayInfo> infos_,
         if (footprint->empty())
             continue;
         addWalls(*footprint, *wallVertices, *wallNormals);
-        addRoof(*footprint, *roofVertices);
+        addRoof(*footprint, *roofVertices, *roofTriangles);
     }
 
     roof->setVertexArray(roofVertices.get());
+    roof->addPrimitiveSet(roofTriangles.get());
     walls->setVertexArray(wallVertices.get());
-    osg::ref_ptr<osgUtil::Tessellator> tessellator = new osgUtil::Tessellator;
-    tessellator->setWindingType(osgUtil::Tessellator::TESS_WINDING_ODD);
-    tessellator->setTessellationType(osgUtil::Tessellator::TESS_TYPE_DRAWABLE);
-    tessellator->retessellatePolygons(*roof);
 
     osg::ref_ptr<osg::Vec3Array> roofNormals = new osg::Vec3Array;
     roofNormals->push_back(roofNormal());
@@ -162,12 +160,13 @@ void Building::addWalls(const osg::Vec3Array& footprint, osg::Vec3Array& vertice
     }
 }
 
-void Building::addRoof(const osg::Vec3Array& footprint, osg::Vec3Array& vertices)
+// The footprint in reverse order, lifted by the extrusion.
+void Building::addRoof(const osg::Vec3Array& footprint, osg::Vec3Array& vertices, osg::DrawElementsUInt& triangles)
 {
-    roof->addPrimitiveSet(new osg::DrawArrays(GL_POLYGON, static_cast<GLint>(vertices.size()),
-                                              static_cast<GLsizei>(footprint.size())));
+    osg::ref_ptr<osg::Vec3Array> outline = new osg::Vec3Array;
     for (auto vertex = footprint.rbegin(); vertex != footprint.rend(); ++vertex)
-        vertices.push_back(*vertex + extrusion);
+        outline->push_back(*vertex + extrusion);
+    appendPolygonTriangles(*outline, vertices, triangles);
 }
 
 osg::Vec3f Building::roofNormal() const

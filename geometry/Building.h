@@ -6,6 +6,7 @@
 #include <osg/Array>
 #include <osg/Geode>
 #include <osg/Geometry>
+#include <osg/PrimitiveSet>
 #include <osg/Vec3f>
 #include <osg/ref_ptr>
 
@@ -19,7 +20,7 @@ class SpatialReference;
 } // namespace globe
 
 // The extruded buildings of one grid cell: every footprint becomes a ring of wall
-// quads and a flat, tessellated roof. All buildings share two drawables, the roofs
+// quads and a flat roof of triangles. All buildings share two drawables, the roofs
 // (first) and the walls (second), with vertices in the scene's local frame.
 class Building : public osg::Geode
 {
@@ -45,7 +46,7 @@ private:
     double baseAltitude(const WayGeometry& way) const;
     osg::Vec3f extrusionOf(const WayGeometry& way, double sizeFactor) const;
     void addWalls(const osg::Vec3Array& footprint, osg::Vec3Array& vertices, osg::Vec3Array& normals);
-    void addRoof(const osg::Vec3Array& footprint, osg::Vec3Array& vertices);
+    void addRoof(const osg::Vec3Array& footprint, osg::Vec3Array& vertices, osg::DrawElementsUInt& triangles);
 
     std::vector<WayGeometry> ways;
     std::vector<WayInfo> infos;

@@ -87,14 +87,10 @@ TEST_F(BuildingTest, SquareHasReversedRoofAndOutwardWallsEitherWayRound)
         ASSERT_EQ(roofVertices.size(), 4u);
         for (std::size_t i = 0; i < 4; ++i)
             EXPECT_EQ(roofVertices[i], (*footprint)[3 - i] + extrusion);
-        unsigned roofIndices = 0;
-        for (unsigned i = 0; i < roof(building.get())->getNumPrimitiveSets(); ++i)
-        {
-            const osg::PrimitiveSet* set = roof(building.get())->getPrimitiveSet(i);
-            EXPECT_NE(set->getMode(), static_cast<GLenum>(GL_POLYGON));
-            roofIndices += set->getNumIndices();
-        }
-        EXPECT_GE(roofIndices, 4u);
+        ASSERT_EQ(roof(building.get())->getNumPrimitiveSets(), 1u);
+        const osg::PrimitiveSet* roofTriangles = roof(building.get())->getPrimitiveSet(0);
+        EXPECT_EQ(roofTriangles->getMode(), static_cast<GLenum>(GL_TRIANGLES));
+        EXPECT_EQ(roofTriangles->getNumIndices(), 6u);
 
         osg::Geometry* wallGeometry = walls(building.get());
         const osg::Vec3Array& wallVertices = vertices(wallGeometry);

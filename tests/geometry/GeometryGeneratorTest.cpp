@@ -41,7 +41,7 @@ float floatOf(const osg::Uniform* uniform)
 
 // A test extract: buildings (one per cell) at the centres of blocks (1,1), (3,1),
 // (5,1) and (1,3), a three-node building alone at (5,3), one street of every kind
-// starting next to the building at (1,1), and a secondary road alone at (3,3).
+// (the primary one a bridge) starting next to the building at (1,1), and a secondary road alone at (3,3).
 class GeometryGeneratorTest : public ::testing::Test
 {
 protected:
@@ -64,7 +64,10 @@ protected:
         for (std::size_t i = 0; i < kinds.size(); ++i)
         {
             const double lat = blockLat(1) + 0.0006 + 0.0001 * i;
-            osm.line("20" + std::to_string(i), {{blockLon(1), lat}, {blockLon(1) + 0.002, lat}}, {kinds[i]});
+            OsmFileBuilder::Tags tags = {kinds[i]};
+            if (kinds[i].second == "primary")
+                tags.emplace_back("bridge", "yes");
+            osm.line("20" + std::to_string(i), {{blockLon(1), lat}, {blockLon(1) + 0.002, lat}}, tags);
         }
         osm.line("300", {{blockLon(3), blockLat(3)}, {blockLon(3) + 0.002, blockLat(3)}}, {{"highway", "tertiary"}});
         store = load(osm, "generator_cells.osm");
@@ -232,6 +235,8 @@ TEST_F(GeometryGeneratorTest, StreetKindsInTableOrderWithTheirUniforms)
         auto* streets = dynamic_cast<Streets*>(generator->addedNodes[i + 1].get());
         ASSERT_NE(streets, nullptr);
         EXPECT_EQ(streets->getHeightOffset(), kinds[i].heightOffset);
+        // Two-node ways: the primary road is a bridge and arches over five points.
+        EXPECT_EQ(streets->getGeometry()->getVertexArray()->getNumElements(), i == 1 ? 5u : 2u);
         const osg::StateSet* state = streets->getStateSet();
         EXPECT_EQ(state->getAttribute(osg::StateAttribute::PROGRAM), g.streetProgram.get());
         EXPECT_EQ(state->getUniform("width"), kinds[i].width);

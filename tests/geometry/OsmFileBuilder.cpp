@@ -1,5 +1,8 @@
 #include "OsmFileBuilder.h"
 
+#include <unistd.h>
+
+#include <filesystem>
 #include <fstream>
 #include <iomanip>
 #include <sstream>
@@ -69,11 +72,16 @@ void OsmFileBuilder::line(const std::string& id, const std::vector<std::pair<dou
     way(id, ids, tags);
 }
 
+// Written aside and renamed: test processes running in parallel may write the same file.
 void OsmFileBuilder::write(const std::string& path) const
 {
-    std::ofstream file(path);
-    file << "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<osm version=\"0.6\">\n" << nodes << ways << relations
-         << "</osm>\n";
-    if (!file)
-        throw std::runtime_error("cannot write " + path);
+    const std::string aside = path + "." + std::to_string(getpid());
+    {
+        std::ofstream file(aside);
+        file << "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<osm version=\"0.6\">\n" << nodes << ways
+             << relations << "</osm>\n";
+        if (!file)
+            throw std::runtime_error("cannot write " + aside);
+    }
+    std::filesystem::rename(aside, path);
 }

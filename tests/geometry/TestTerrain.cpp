@@ -8,7 +8,10 @@
 #include <gdal_priv.h>
 #include <osgDB/FileUtils>
 
+#include <unistd.h>
+
 #include <algorithm>
+#include <filesystem>
 #include <stdexcept>
 #include <vector>
 
@@ -67,8 +70,11 @@ double blockHeight(int bx, int by)
 std::string rasterPath()
 {
     static const std::string path = [] {
+        // Written aside and renamed: test processes running in parallel share the file.
         const std::string name = "block_terrain.tif";
-        writeRaster(name);
+        const std::string aside = name + "." + std::to_string(getpid()) + ".tif";
+        writeRaster(aside);
+        std::filesystem::rename(aside, name);
         return name;
     }();
     return path;

@@ -1,0 +1,118 @@
+#include "generation/DataThread.h"
+
+#include "app/AppSettings.h"
+#include "generation/CellRings.h"
+#include "geometry/GeometryGenerator.h"
+
+#include <OpenThreads/ScopedLock>
+
+#include <iostream>
+
+namespace
+{
+using Lock = OpenThreads::ScopedLock<OpenThreads::Mutex>;
+
+bool takeNewest(std::vector<osg::ref_ptr<osg::Node>>& queue, OpenThreads::Mutex& mutex, osg::ref_ptr<osg::Node>& node)
+{
+    Lock lock(mutex);
+    if (queue.empty())
+        return false;
+    node = std::move(queue.back());
+    queue.pop_back();
+    return true;
+}
+} // namespace
+
+DataThread::DataThread()
+    : addedMutex(new OpenThreads::Mutex(OpenThreads::Mutex::MUTEX_NORMAL)),
+      removedMutex(new OpenThreads::Mutex(OpenThreads::Mutex::MUTEX_NORMAL)),
+      workMutex(new OpenThreads::Mutex(OpenThreads::Mutex::MUTEX_NORMAL))
+{
+}
+
+DataThread::~DataThread()
+{
+    // Joining also reaps a thread that has already left run().
+    if (isRunning() || started)
+    {
+        stopRequested = true;
+        join();
+    }
+}
+
+void DataThread::run()
+{
+    started = true;
+    std::cout << "START" << std::endl;
+    generator->generateWater(addedMutex.get());
+    while (!stopRequested)
+    {
+        int column = 0;
+        int row = 0;
+        if (takeCell(column, row))
+            generator->generateCell(column, row, addedMutex.get(), removedMutex.get());
+        releaseDetachedNodes();
+        YieldCurrentThread();
+    }
+    std::cout << "STOP" << std::endl;
+}
+
+bool DataThread::takeCell(int& column, int& row)
+{
+    Lock lock(*workMutex);
+    if (workList.empty())
+        return false;
+    std::tie(column, row) = unpackCell(workList.back());
+    workList.pop_back();
+    return true;
+}
+
+void DataThread::setCameraCell(int column, int row)
+{
+    Lock lock(*workMutex);
+    queueCellsAround(workList, column, row, appSettings().cellRange.load());
+}
+
+void DataThread::queueCellsAround(std::deque<PackedCell>& list, int column, int row, int range)
+{
+    for (const auto& cell : cellRings(column, row, range))
+        list.push_front(packCell(cell.first, cell.second));
+}
+
+DataThread::PackedCell DataThread::packCell(int column, int row)
+{
+    return static_cast<PackedCell>(static_cast<std::uint32_t>(column)) |
+           static_cast<PackedCell>(static_cast<std::uint32_t>(row)) << 32;
+}
+
+std::pair<int, int> DataThread::unpackCell(PackedCell cell)
+{
+    return {static_cast<std::int32_t>(static_cast<std::uint32_t>(cell)),
+            static_cast<std::int32_t>(static_cast<std::uint32_t>(cell >> 32))};
+}
+
+bool DataThread::takeAddedNode(osg::ref_ptr<osg::Node>& node)
+{
+    return takeNewest(generator->addedNodes, *addedMutex, node);
+}
+
+bool DataThread::takeRemovedNode(osg::ref_ptr<osg::Node>& node)
+{
+    return takeNewest(generator->removedNodes, *removedMutex, node);
+}
+
+void DataThread::releaseLater(osg::ref_ptr<osg::Node> node)
+{
+    Lock lock(*removedMutex);
+    detachedNodes.push_back(std::move(node));
+}
+
+// The nodes are swapped out under the mutex and destroyed outside it.
+void DataThread::releaseDetachedNodes()
+{
+    std::vector<osg::ref_ptr<osg::Node>> released;
+    {
+        Lock lock(*removedMutex);
+        released.swap(detachedNodes);
+    }
+}

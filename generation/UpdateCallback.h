@@ -1,0 +1,28 @@
+#pragma once
+
+#include <osg/Group>
+#include <osg/NodeCallback>
+
+class DataThread;
+
+// Update callback of the transform that carries all generated content: on each
+// update traversal it attaches at most one finished node and detaches at most one
+// evicted node, both the newest of their queue. The scene graph is only changed here,
+// on the thread that runs the viewer's frames.
+class UpdateCallback : public osg::NodeCallback
+{
+public:
+    explicit UpdateCallback(DataThread* dataThread);
+
+    void operator()(osg::Node* node, osg::NodeVisitor* visitor) override;
+
+protected:
+    ~UpdateCallback() override;
+
+private:
+    void attachNewest(osg::Group* group);
+    // The node goes back to the data thread to be destroyed there (see DataThread::releaseLater).
+    void detachNewest(osg::Group* group);
+
+    DataThread* dataThread;
+};

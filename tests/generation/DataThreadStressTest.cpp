@@ -1,0 +1,182 @@
+#include "generation/DataThread.h"
+
+#include "SyntheticCity.h"
+#include "app/AppSettings.h"
+#include "generation/UpdateCallback.h"
+
+#include <OpenThreads/ScopedLock>
+#include <gtest/gtest.h>
+#include <osg/MatrixTransform>
+#include <osg/Observer>
+#include <osgUtil/UpdateVisitor>
+
+#include <algorithm>
+#include <atomic>
+#include <iostream>
+#include <mutex>
+#include <set>
+#include <thread>
+
+namespace
+{
+// Counts destroyed nodes, and those destroyed on the frame thread while the data
+// thread was still building cells.
+class DeletionLog : public osg::Observer
+{
+public:
+    void objectDeleted(void*) override
+    {
+        std::lock_guard<std::mutex> lock(mutex);
+        ++deleted;
+        if (std::this_thread::get_id() == frameThread && dataThreadRunning)
+        { ++deletedOnFrameThreadWhileRunning; if (getenv("ABORT_ON_IT")) abort(); }
+    }
+
+    std::mutex mutex;
+    const std::thread::id frameThread = std::this_thread::get_id();
+    std::atomic<bool> dataThreadRunning{true};
+    int deleted = 0;
+    int deletedOnFrameThreadWhileRunning = 0;
+};
+
+// Runs after the update callback on every traversal and compares the transform's
+// children with those of the previous traversal.
+class ChildrenWatch : public osg::NodeCallback
+{
+public:
+    explicit ChildrenWatch(DeletionLog* log_) : log(log_) {}
+
+    void operator()(osg::Node* node, osg::NodeVisitor* visitor) override
+    {
+        const osg::Group* group = node->asGroup();
+        std::set<osg::Node*> now;
+        for (unsigned int i = 0; i < group->getNumChildren(); ++i)
+            now.insert(const_cast<osg::Node*>(group->getChild(i)));
+        std::size_t came = 0;
+        for (osg::Node* child : now)
+            if (shown.count(child) == 0)
+            {
+                ++came;
+                child->addObserver(log);
+            }
+        const std::size_t went = shown.size() + came - now.size();
+        attached += came;
+        detached += went;
+        mostAttachedAtOnce = std::max(mostAttachedAtOnce, came);
+        mostDetachedAtOnce = std::max(mostDetachedAtOnce, went);
+        shown.swap(now);
+        traverse(node, visitor);
+    }
+
+    std::size_t attached = 0;
+    std::size_t detached = 0;
+    std::size_t mostAttachedAtOnce = 0;
+    std::size_t mostDetachedAtOnce = 0;
+
+private:
+    DeletionLog* log;
+    // Compared by address only; a node that has left may be gone already.
+    std::set<osg::Node*> shown;
+};
+
+std::size_t waitingCells(DataThread& thread)
+{
+    OpenThreads::ScopedLock<OpenThreads::Mutex> lock(*thread.workMutex);
+    return thread.workList.size();
+}
+
+std::size_t nodesToAttach(DataThread& thread)
+{
+    OpenThreads::ScopedLock<OpenThreads::Mutex> lock(*thread.addedMutex);
+    return thread.generator->addedNodes.size();
+}
+
+class DataThreadStress : public ::testing::Test
+{
+protected:
+    ~DataThreadStress() override
+    {
+        appSettings().maxGridCells = 572;
+        appSettings().cellRange = 5;
+    }
+};
+
+// Thousands of cells built and evicted again (only two stay cached) while the
+// frame thread attaches and detaches them: every node is destroyed on the data
+// thread, never on the frame thread while the shared uniforms and programs are in
+// use there, and the scene ends up holding exactly what it should.
+TEST_F(DataThreadStress, CellsComeAndGoWhileFramesRun)
+{
+    DeletionLog log;
+    SyntheticCity city("stress_city.osm", 10);
+    osg::ref_ptr<osg::Group> root = new osg::Group;
+    osg::ref_ptr<osg::MatrixTransform> transform = new osg::MatrixTransform;
+    osg::ref_ptr<ChildrenWatch> watch = new ChildrenWatch(&log);
+    std::unique_ptr<DataThread> thread(new DataThread);
+    thread->generator = city.generator.get();
+    osg::ref_ptr<UpdateCallback> callback = new UpdateCallback(thread.get());
+    callback->addNestedCallback(watch.get());
+    transform->setUpdateCallback(callback.get());
+    root->addChild(transform.get());
+
+    appSettings().maxGridCells = 2;
+    appSettings().cellRange = 2;
+    const int batches = 300;
+    osgUtil::UpdateVisitor visitor;
+    auto frame = [&] { root->accept(visitor); };
+
+    // Like a camera that moves on once the cells around it are shown: the next batch
+    // comes when the last one has been taken and its nodes handed to the scene.
+    thread->startThread();
+    int batch = 0;
+    while (batch < batches || waitingCells(*thread) > 0)
+    {
+        if (batch < batches && waitingCells(*thread) == 0 && nodesToAttach(*thread) == 0)
+        {
+            thread->setCameraCell(batch * 7 % city.columnCount, batch * 3 % city.rowCount);
+            ++batch;
+        }
+        frame();
+    }
+    thread->stopRequested = true;
+    while (thread->isRunning())
+        frame();
+    log.dataThreadRunning = false;
+
+    GeometryGenerator& generator = *city.generator;
+    while (!generator.addedNodes.empty() || !generator.removedNodes.empty())
+        frame();
+
+    EXPECT_EQ(watch->mostAttachedAtOnce, 1u);
+    EXPECT_EQ(watch->mostDetachedAtOnce, 1u);
+    EXPECT_GT(watch->attached, 3000u);
+    EXPECT_GT(watch->detached, 2000u);
+    {
+        std::lock_guard<std::mutex> lock(log.mutex);
+        EXPECT_EQ(log.deletedOnFrameThreadWhileRunning, 0);
+    }
+
+    // The cached cells are shown, each node once; anything else shown besides the
+    // water was evicted before its turn to be attached had come.
+    std::vector<osg::Node*> children;
+    for (unsigned int i = 0; i < transform->getNumChildren(); ++i)
+        children.push_back(transform->getChild(i));
+    std::set<osg::Node*> distinct(children.begin(), children.end());
+    EXPECT_EQ(distinct.size(), children.size());
+    ASSERT_EQ(generator.cellCache.size(), 2u);
+    std::size_t cachedNodes = 0;
+    for (const CellEntry& entry : generator.cellCache)
+        for (const auto& node : entry.nodes)
+        {
+            ++cachedNodes;
+            EXPECT_EQ(distinct.count(node.get()), 1u);
+        }
+    std::cout << watch->attached << " nodes attached, " << watch->detached << " detached, "
+              << children.size() - cachedNodes - 1 << " evicted before they were attached" << std::endl;
+
+    // Detached nodes the data thread had not yet released go with it.
+    thread.reset();
+    std::lock_guard<std::mutex> lock(log.mutex);
+    EXPECT_EQ(static_cast<std::size_t>(log.deleted), watch->detached);
+}
+} // namespace
