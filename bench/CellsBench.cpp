@@ -113,19 +113,11 @@ std::size_t vertexCount(const std::vector<osg::ref_ptr<osg::Node>>& nodes)
     }
     return vertices;
 }
-} // namespace
 
-// cells OSM_FILE [--terrain TIF] [--range N] [--naive]: the water, then the batch of
-// cells around the grid's centre in the data thread's ring order, on this thread.
-int runCellsBench(const std::vector<std::string>& args)
+// Generates the water and the cells in ring order around the grid's centre; returns
+// the figures. The store is gone when this returns, so its farewell line comes first.
+std::string measureCells(const std::string& path, const std::string& terrainPath, int range, bool naive)
 {
-    const BenchArgs parsed(args, {"naive"});
-    const std::string path = parsed.positional(0, "OSM_FILE");
-    const std::string terrainPath = parsed.text("terrain", "");
-    const int range = parsed.integer("range", appSettings().cellRange);
-    const bool naive = parsed.has("naive");
-
-    findShadersBesideProgram();
     int columns = 0;
     int rows = 0;
     OsmParser store(path, columns, rows);
@@ -152,6 +144,20 @@ int runCellsBench(const std::vector<std::string>& args)
     json << "{\"cells\": " << cells.size() << ", \"nodes\": " << generator.addedNodes.size()
          << ", \"vertices\": " << vertexCount(generator.addedNodes) << ", \"water_seconds\": " << waterSeconds
          << ", \"cells_seconds\": " << cellsSeconds << ", \"query_seconds\": " << querySeconds << "}";
-    std::cout << json.str() << std::endl;
+    return json.str();
+}
+} // namespace
+
+// cells OSM_FILE [--terrain TIF] [--range N] [--naive]: the water, then the batch of
+// cells around the grid's centre in the data thread's ring order, on this thread.
+int runCellsBench(const std::vector<std::string>& args)
+{
+    const BenchArgs parsed(args, {"naive"});
+    const std::string path = parsed.positional(0, "OSM_FILE");
+    const std::string terrainPath = parsed.text("terrain", "");
+    const int range = parsed.integer("range", appSettings().cellRange);
+    findShadersBesideProgram();
+    const std::string json = measureCells(path, terrainPath, range, parsed.has("naive"));
+    std::cout << json << std::endl;
     return 0;
 }
