@@ -249,6 +249,26 @@ OsmChunkReader::Scan OsmChunkReader::scanTrailer(const char*& p) const
     return Scan::NeedMore;
 }
 
+// The parts around the root's children (prologue, the root's start and end tags,
+// what follows) go through the parser too, so that their errors are its errors.
+bool OsmChunkReader::parses(const char* first, const char* last, const char* before, const char* after)
+{
+    std::vector<char> text(before, before + std::strlen(before));
+    text.insert(text.end(), first, last);
+    text.insert(text.end(), after, after + std::strlen(after) + 1);
+    bool parsed = true;
+    try
+    {
+        document->parse<0>(text.data());
+    }
+    catch (const rapidxml::parse_error&)
+    {
+        parsed = false;
+    }
+    document->clear();
+    return parsed;
+}
+
 bool OsmChunkReader::parseRun(const char* runEnd, const Visitor& visitor)
 {
     char* stop = window.data() + (runEnd - window.data());
@@ -291,7 +311,7 @@ bool OsmChunkReader::visit(long offset, const Visitor& visitor)
                 return false;
             p = window.data();
         }
-        if (scan == Scan::Invalid)
+        if (scan == Scan::Invalid || !parses(window.data(), p, "", "</osm>"))
             return false;
         begin = static_cast<std::size_t>(p - window.data());
     }
@@ -319,7 +339,7 @@ bool OsmChunkReader::visit(long offset, const Visitor& visitor)
                     return false;
                 p = window.data();
             }
-            return trailer == Scan::Done;
+            return trailer == Scan::Done && parses(p, limit(), "<osm>", "");
         }
         if (!fill())
             return false;

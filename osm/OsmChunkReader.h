@@ -57,6 +57,7 @@ private:
     Scan scanTrailer(const char*& p) const;
     const char* limit() const { return window.data() + end; }
     bool parseRun(const char* runEnd, const Visitor& visitor);
+    bool parses(const char* first, const char* last, const char* before, const char* after);
 
     std::unique_ptr<rapidxml::xml_document<char>> document;
     std::string path;

@@ -78,10 +78,14 @@ std::vector<int> candidateCells(double coordinate, double origin, double size)
     if (!(size > 0.0))
         return {};
     const double position = std::floor((coordinate - origin) / size);
-    if (!(position > INT_MIN + 1.0 && position < INT_MAX - 1.0))
+    if (!(position >= INT_MIN - 1.0 && position <= INT_MAX + 1.0))
         return {};
-    const int cell = static_cast<int>(position);
-    return {cell - 1, cell, cell + 1};
+    std::vector<int> cells;
+    const auto cell = static_cast<long long>(position);
+    for (long long candidate = cell - 1; candidate <= cell + 1; ++candidate)
+        if (candidate >= INT_MIN && candidate <= INT_MAX)
+            cells.push_back(static_cast<int>(candidate));
+    return cells;
 }
 } // namespace
 
