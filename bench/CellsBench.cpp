@@ -118,10 +118,10 @@ std::size_t vertexCount(const std::vector<osg::ref_ptr<osg::Node>>& nodes)
 // the figures. The store is gone when this returns, so its farewell line comes first.
 std::string measureCells(const std::string& path, const std::string& terrainPath, int range, bool naive)
 {
+    osg::ref_ptr<globe::MapNode> mapNode = mapNodeFor(terrainPath);
     int columns = 0;
     int rows = 0;
     OsmParser store(path, columns, rows);
-    osg::ref_ptr<globe::MapNode> mapNode = mapNodeFor(terrainPath);
     placeSceneOrigin(store);
     GeometryGenerator generator(mapNode, &store);
     double querySeconds = 0.0;
