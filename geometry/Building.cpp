@@ -59,8 +59,11 @@ Building::Building(std::vector<WayGeometry> ways_, std::vector<WayInfo> infos_,
     }
 
     roof->setVertexArray(roofVertices.get());
-    roof->addPrimitiveSet(roofTriangles.get());
+    if (!roofTriangles->empty())
+        roof->addPrimitiveSet(roofTriangles.get());
     walls->setVertexArray(wallVertices.get());
+    if (!wallVertices->empty())
+        walls->addPrimitiveSet(new osg::DrawArrays(GL_QUADS, 0, static_cast<GLsizei>(wallVertices->size())));
 
     osg::ref_ptr<osg::Vec3Array> roofNormals = new osg::Vec3Array;
     roofNormals->push_back(roofNormal());
@@ -138,6 +141,8 @@ double Building::tagHeight(const std::string& text)
 
 // One quad per footprint edge, the closing edge included. (q + E - p) x (q - p)
 // points out of a clockwise footprint; counter-clockwise ones get it turned round.
+// All quads of the cell are drawn by one primitive set, so a cell costs the same
+// number of draw calls however many buildings it has.
 void Building::addWalls(const osg::Vec3Array& footprint, osg::Vec3Array& vertices, osg::Vec3Array& normals)
 {
     const bool counterClockwise = signedArea(footprint) > 0.0;
@@ -146,7 +151,6 @@ void Building::addWalls(const osg::Vec3Array& footprint, osg::Vec3Array& vertice
     {
         const osg::Vec3f& p = footprint[i];
         const osg::Vec3f& q = footprint[(i + 1) % n];
-        walls->addPrimitiveSet(new osg::DrawArrays(GL_QUADS, static_cast<GLint>(vertices.size()), 4));
         vertices.push_back(p);
         vertices.push_back(q);
         vertices.push_back(q + extrusion);

@@ -95,7 +95,11 @@ TEST_F(BuildingTest, SquareHasReversedRoofAndOutwardWallsEitherWayRound)
         osg::Geometry* wallGeometry = walls(building.get());
         const osg::Vec3Array& wallVertices = vertices(wallGeometry);
         const auto* normals = static_cast<const osg::Vec3Array*>(wallGeometry->getNormalArray());
-        ASSERT_EQ(wallGeometry->getNumPrimitiveSets(), 4u);
+        ASSERT_EQ(wallGeometry->getNumPrimitiveSets(), 1u);
+        const auto* quads = static_cast<const osg::DrawArrays*>(wallGeometry->getPrimitiveSet(0));
+        EXPECT_EQ(quads->getMode(), static_cast<GLenum>(GL_QUADS));
+        EXPECT_EQ(quads->getFirst(), 0);
+        EXPECT_EQ(quads->getCount(), 16);
         ASSERT_EQ(wallVertices.size(), 16u);
         ASSERT_EQ(normals->size(), 16u);
         EXPECT_EQ(wallGeometry->getNormalArray()->getBinding(), osg::Array::BIND_PER_VERTEX);
@@ -104,10 +108,6 @@ TEST_F(BuildingTest, SquareHasReversedRoofAndOutwardWallsEitherWayRound)
             centre += v / 4.0f;
         for (unsigned quad = 0; quad < 4; ++quad)
         {
-            const auto* set = static_cast<const osg::DrawArrays*>(wallGeometry->getPrimitiveSet(quad));
-            EXPECT_EQ(set->getMode(), static_cast<GLenum>(GL_QUADS));
-            EXPECT_EQ(set->getFirst(), static_cast<GLint>(4 * quad));
-            EXPECT_EQ(set->getCount(), 4);
             const osg::Vec3f& p = (*footprint)[quad];
             const osg::Vec3f& q = (*footprint)[(quad + 1) % 4];
             EXPECT_EQ(wallVertices[4 * quad], p);
@@ -178,11 +178,10 @@ TEST_F(BuildingTest, DegenerateWaysAndSharedDrawables)
     osg::Geometry* wallGeometry = walls(building.get());
     const osg::Vec3Array& wallVertices = vertices(wallGeometry);
     const auto* normals = static_cast<const osg::Vec3Array*>(wallGeometry->getNormalArray());
-    ASSERT_EQ(wallGeometry->getNumPrimitiveSets(), 4u + 1u + 4u);
+    // 4 + 1 + 4 quads in one primitive set; the second square's walls follow the first's.
+    ASSERT_EQ(wallGeometry->getNumPrimitiveSets(), 1u);
+    EXPECT_EQ(static_cast<const osg::DrawArrays*>(wallGeometry->getPrimitiveSet(0))->getCount(), 36);
     ASSERT_EQ(wallVertices.size(), 36u);
-    for (unsigned quad = 0; quad < 9; ++quad)
-        EXPECT_EQ(static_cast<const osg::DrawArrays*>(wallGeometry->getPrimitiveSet(quad))->getFirst(),
-                  static_cast<GLint>(4 * quad));
 
     // The two-node way: one vertex, one degenerate quad without a normal.
     EXPECT_EQ(wallVertices[16], wallVertices[17]);
@@ -200,8 +199,17 @@ TEST_F(BuildingTest, DegenerateWaysAndSharedDrawables)
     for (std::size_t i = 0; i < 4; ++i)
         EXPECT_EQ(roofVertices[5 + i], (*footprint)[3 - i] + osg::Vec3f(0.0f, 0.0f, height));
 
+    double firstFactor = 0.0;
+    const osg::ref_ptr<osg::Vec3Array> firstFootprint =
+        building->localFootprint(first, blockHeight(1, 1) + 2.0, firstFactor);
+    EXPECT_EQ(wallVertices[0], (*firstFootprint)[0]);
+    EXPECT_EQ(wallVertices[20], (*footprint)[0]);
+    EXPECT_EQ(wallVertices[21], (*footprint)[1]);
+
     osg::ref_ptr<Building> empty = build({});
     ASSERT_EQ(empty->getNumDrawables(), 2u);
+    EXPECT_EQ(roof(empty.get())->getNumPrimitiveSets(), 0u);
+    EXPECT_EQ(walls(empty.get())->getNumPrimitiveSets(), 0u);
     EXPECT_EQ(vertices(roof(empty.get())).size(), 0u);
     EXPECT_EQ(vertices(walls(empty.get())).size(), 0u);
 }
