@@ -17,7 +17,7 @@ bool takeNewest(std::vector<osg::ref_ptr<osg::Node>>& queue, OpenThreads::Mutex&
     Lock lock(mutex);
     if (queue.empty())
         return false;
-    node = std::move(queue.back());
+    node = queue.back();
     queue.pop_back();
     return true;
 }
@@ -101,10 +101,13 @@ bool DataThread::takeRemovedNode(osg::ref_ptr<osg::Node>& node)
     return takeNewest(generator->removedNodes, *removedMutex, node);
 }
 
-void DataThread::releaseLater(osg::ref_ptr<osg::Node> node)
+// Swapped in under the mutex: the caller's reference must be gone before this
+// thread can release the list, or the caller could end up holding the last one.
+void DataThread::releaseLater(osg::ref_ptr<osg::Node>& node)
 {
     Lock lock(*removedMutex);
-    detachedNodes.push_back(std::move(node));
+    detachedNodes.emplace_back();
+    detachedNodes.back().swap(node);
 }
 
 // The nodes are swapped out under the mutex and destroyed outside it.

@@ -48,11 +48,11 @@ public:
     bool takeAddedNode(osg::ref_ptr<osg::Node>& node);
     bool takeRemovedNode(osg::ref_ptr<osg::Node>& node);
 
-    // Takes over a node the scene has let go of. Its state sets are linked into the
-    // generator's shared programs and uniforms, whose parent lists this thread writes
-    // while it builds new nodes; so the node is destroyed here, between two cells,
-    // never on the GUI thread while a cell is being built.
-    void releaseLater(osg::ref_ptr<osg::Node> node);
+    // Takes over a node the scene has let go of, leaving node null. Its state sets are
+    // linked into the generator's shared programs and uniforms, whose parent lists
+    // this thread writes while it builds new nodes; so the node is destroyed here,
+    // between two cells, never on the GUI thread while a cell is being built.
+    void releaseLater(osg::ref_ptr<osg::Node>& node);
 
     std::unique_ptr<OpenThreads::Mutex> addedMutex;
     std::unique_ptr<OpenThreads::Mutex> removedMutex;

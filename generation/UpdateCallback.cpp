@@ -33,6 +33,6 @@ void UpdateCallback::detachNewest(osg::Group* group)
     if (dataThread->takeRemovedNode(removed))
     {
         group->removeChild(removed.get());
-        // UNFIXED
+        dataThread->releaseLater(removed);
     }
 }
