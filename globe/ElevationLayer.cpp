@@ -57,13 +57,9 @@ bool ElevationLayer::getBounds(double& minLon, double& minLat, double& maxLon, d
     return true;
 }
 
-double ElevationLayer::getMaxHeight() const
+bool ElevationLayer::getHeightRange(double west, double south, double east, double north, double& min,
+                                    double& max, bool& complete) const
 {
-    return _raster ? _raster->getMaxHeight() : 0.0;
-}
-
-double ElevationLayer::getMinHeight() const
-{
-    return _raster ? _raster->getMinHeight() : 0.0;
+    return _raster && _raster->getHeightRange(west, south, east, north, min, max, complete);
 }
 } // namespace globe

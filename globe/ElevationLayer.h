@@ -42,9 +42,10 @@ public:
     // WGS 84 bounds (degrees) that enclose the raster; false when not open.
     bool getBounds(double& minLon, double& minLat, double& maxLon, double& maxLat) const;
 
-    // Highest and lowest valid height of the raster (0 when not open).
-    double getMaxHeight() const;
-    double getMinHeight() const;
+    // Lowest and highest height the layer can give inside the WGS 84 box (generously).
+    // False when the box misses the raster; complete is false when part of it has no data.
+    bool getHeightRange(double west, double south, double east, double north, double& min, double& max,
+                        bool& complete) const;
 
 protected:
     ~ElevationLayer() override;

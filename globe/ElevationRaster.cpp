@@ -1,5 +1,7 @@
 #include "globe/ElevationRaster.h"
 
+#include "globe/HeightRangePyramid.h"
+
 #include <gdal_priv.h>
 #include <ogr_spatialref.h>
 
@@ -17,6 +19,8 @@ namespace
 constexpr long long maxCells = 1LL << 28;
 constexpr double metresPerDegree = 6378137.0 * M_PI / 180.0;
 constexpr int boundarySamples = 64;
+// Points per edge when a WGS 84 box is mapped into the raster.
+constexpr int windowSamples = 8;
 
 std::unique_ptr<OGRSpatialReference> makeWgs84()
 {
@@ -92,7 +96,8 @@ ElevationRaster::ElevationRaster(const std::string& path) : _path(path), _lifeti
     _resolution = std::min(std::hypot(_geoTransform[1], _geoTransform[4]),
                            std::hypot(_geoTransform[2], _geoTransform[5])) * linearUnits;
     computeBounds();
-    computeHeightRange();
+    _ranges = std::make_unique<HeightRangePyramid>(_cells, _width, _height,
+                                                   [this](float value) { return isValid(value); });
 }
 
 ElevationRaster::~ElevationRaster() = default;
@@ -234,18 +239,52 @@ void ElevationRaster::computeBounds()
         throw std::runtime_error(_path + ": the raster's extent cannot be placed on the globe");
 }
 
-void ElevationRaster::computeHeightRange()
+bool ElevationRaster::pixelWindow(double west, double south, double east, double north, int window[4],
+                                  bool& inside) const
 {
-    _minHeight = std::numeric_limits<double>::max();
-    _maxHeight = -std::numeric_limits<double>::max();
-    for (float value : _cells)
+    double minX = std::numeric_limits<double>::max(), minY = minX;
+    double maxX = -std::numeric_limits<double>::max(), maxY = maxX;
+    inside = true;
+    for (int i = 0; i <= windowSamples; ++i)
     {
-        if (!isValid(value))
-            continue;
-        _minHeight = std::min<double>(_minHeight, value);
-        _maxHeight = std::max<double>(_maxHeight, value);
+        const double t = static_cast<double>(i) / windowSamples;
+        const double lon = west + t * (east - west), lat = south + t * (north - south);
+        for (const auto& [x, y] : {std::pair{lon, south}, std::pair{lon, north}, std::pair{west, lat},
+                                   std::pair{east, lat}})
+        {
+            double px = 0.0, py = 0.0;
+            if (!toPixel(x, y, px, py))
+            {
+                inside = false;
+                continue;
+            }
+            inside = inside && px >= 0.0 && py >= 0.0 && px <= _width && py <= _height;
+            minX = std::min(minX, px);
+            maxX = std::max(maxX, px);
+            minY = std::min(minY, py);
+            maxY = std::max(maxY, py);
+        }
     }
-    if (_minHeight > _maxHeight)
-        _minHeight = _maxHeight = 0.0;
+    if (minX > maxX || maxX < 0.0 || maxY < 0.0 || minX > _width || minY > _height)
+        return false;
+    window[0] = std::clamp(static_cast<int>(std::floor(minX)) - 1, 0, _width - 1);
+    window[1] = std::clamp(static_cast<int>(std::floor(minY)) - 1, 0, _height - 1);
+    window[2] = std::clamp(static_cast<int>(std::floor(maxX)) + 1, 0, _width - 1);
+    window[3] = std::clamp(static_cast<int>(std::floor(maxY)) + 1, 0, _height - 1);
+    return true;
+}
+
+bool ElevationRaster::getHeightRange(double west, double south, double east, double north, double& min,
+                                     double& max, bool& complete) const
+{
+    int window[4];
+    if (!pixelWindow(west, south, east, north, window, complete))
+        return false;
+    bool hasNoData = false;
+    _ranges->range(window[0], window[1], window[2], window[3], min, max, hasNoData);
+    complete = complete && !hasNoData;
+    if (min > max)
+        min = max = 0.0;
+    return true;
 }
 } // namespace globe

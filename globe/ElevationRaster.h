@@ -9,6 +9,8 @@ class OGRSpatialReference;
 
 namespace globe
 {
+class HeightRangePyramid;
+
 // One raster band held in memory with what is needed to sample it at WGS 84
 // coordinates. Reading is safe from any number of threads at once.
 class ElevationRaster
@@ -31,8 +33,12 @@ public:
     double getMinLat() const { return _minLat; }
     double getMaxLon() const { return _maxLon; }
     double getMaxLat() const { return _maxLat; }
-    double getMinHeight() const { return _minHeight; }
-    double getMaxHeight() const { return _maxHeight; }
+
+    // Lowest and highest height the raster can give inside the WGS 84 box (a little
+    // generous: whole blocks of cells count). False when the box misses the raster;
+    // complete is false when part of the box has no data.
+    bool getHeightRange(double west, double south, double east, double north, double& min, double& max,
+                        bool& complete) const;
 
 private:
     bool toPixel(double lon, double lat, double& px, double& py) const;
@@ -40,7 +46,8 @@ private:
     bool sample(double px, double py, double& out) const;
     OGRCoordinateTransformation* threadTransform() const;
     void computeBounds();
-    void computeHeightRange();
+    // Pixel window (cell columns and rows, inclusive) that covers the box, one cell to spare.
+    bool pixelWindow(double west, double south, double east, double north, int window[4], bool& inside) const;
 
     std::string _path;
     int _width = 0;
@@ -56,6 +63,6 @@ private:
     std::shared_ptr<int> _lifetime;
     double _resolution = 0.0;
     double _minLon = 0.0, _minLat = 0.0, _maxLon = 0.0, _maxLat = 0.0;
-    double _minHeight = 0.0, _maxHeight = 0.0;
+    std::unique_ptr<HeightRangePyramid> _ranges;
 };
 } // namespace globe

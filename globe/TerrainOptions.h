@@ -30,7 +30,7 @@ struct TerrainOptions
     bool enableBlending = false;
 
     // A tile splits when the eye is nearer than this many times its bounding radius.
-    float minTileRangeFactor = 6.0f;
+    float minTileRangeFactor = 4.0f;
     // Deepest level; 0 derives it from the finest elevation layer's resolution.
     unsigned maxLOD = 0;
 };

@@ -61,8 +61,6 @@ TileBuilder::TileBuilder(const Map* map, const TerrainOptions& options)
             continue;
         _layers.push_back(layer);
         _dataBounds.push_back(bounds);
-        _minHeight = std::min(_minHeight, layer->getMinHeight());
-        _maxHeight = std::max(_maxHeight, layer->getMaxHeight());
         finest = finest > 0.0 ? std::min(finest, layer->getResolution()) : layer->getResolution();
     }
     _bareMaxLevel = std::max(_firstLevel, levelForResolution(std::sqrt(8.0 * osg::WGS_84_RADIUS_POLAR *
@@ -74,6 +72,7 @@ TileBuilder::TileBuilder(const Map* map, const TerrainOptions& options)
     else
         _maxLevel = _bareMaxLevel;
     _bareMaxLevel = std::min(_bareMaxLevel, _maxLevel);
+    _finestResolution = finest;
     _indices = TileGeometry::createIndices(_tileSize + 1, _tileSize + 1);
 }
 
@@ -108,9 +107,10 @@ bool TileBuilder::addBendLines(const TileKey& key, std::vector<double>& lons, st
     for (const osg::ref_ptr<ElevationLayer>& layer : _layers)
     {
         std::vector<double> layerLons, layerLats;
-        // Rasters finer than the tile's posts bend everywhere; more posts would not help.
+        // Only where the tile's posts are at least twice as dense as the raster's cells:
+        // coarser tiles cannot follow the raster closely anyway.
         if (layer->getGridLines(key.west(), key.south(), key.east(), key.north(), layerLons, layerLats) &&
-            layerLons.size() <= _tileSize && layerLats.size() <= _tileSize)
+            layerLons.size() <= _tileSize / 2 && layerLats.size() <= _tileSize / 2)
         {
             bendLons.insert(bendLons.end(), layerLons.begin(), layerLons.end());
             bendLats.insert(bendLats.end(), layerLats.begin(), layerLats.end());
@@ -141,7 +141,7 @@ std::vector<double> TileBuilder::sampleHeights(const std::vector<double>& lons, 
         for (double lon : lons)
         {
             double height = 0.0;
-            _query.getElevation(GeoPoint(srs, wrapLongitude(lon), lat), height);
+            _query.getElevation(GeoPoint(srs, lon, lat), height);
             heights.push_back(height);
         }
     }
@@ -167,12 +167,35 @@ std::vector<osg::Vec3d> TileBuilder::liftedGrid(const TileKey& key, double heigh
     return points;
 }
 
-osg::BoundingSphere TileBuilder::computeBound(const TileKey& key) const
+void TileBuilder::heightRange(const TileKey& key, double& min, double& max) const
 {
-    // Whatever finer tiles come later lies between the map's lowest and highest heights.
-    const bool data = hasData(key);
+    bool found = false, complete = false;
+    for (const osg::ref_ptr<ElevationLayer>& layer : _layers)
+    {
+        double low = 0.0, high = 0.0;
+        bool layerComplete = false;
+        if (!layer->getHeightRange(key.west(), key.south(), key.east(), key.north(), low, high, layerComplete))
+            continue;
+        min = found ? std::min(min, low) : low;
+        max = found ? std::max(max, high) : high;
+        found = true;
+        complete = complete || layerComplete;
+    }
+    // Where no layer has data the terrain lies on the ellipsoid.
+    if (!found)
+        min = max = 0.0;
+    else if (!complete)
+    {
+        min = std::min(min, 0.0);
+        max = std::max(max, 0.0);
+    }
+}
+
+osg::BoundingSphere TileBuilder::computeBound(const TileKey& key, double minHeight, double maxHeight) const
+{
+    // Finer tiles of this one stay within the same heights.
     osg::BoundingBox box;
-    for (const osg::Vec3d& p : liftedGrid(key, data ? _maxHeight : 0.0, boundSamples))
+    for (const osg::Vec3d& p : liftedGrid(key, maxHeight, boundSamples))
         box.expandBy(p);
     const SpatialReference* srs = SpatialReference::get("wgs84");
     const double step = key.width() / (boundSamples - 1);
@@ -181,22 +204,61 @@ osg::BoundingSphere TileBuilder::computeBound(const TileKey& key) const
         for (unsigned i = 0; i < boundSamples; ++i)
         {
             osg::Vec3d world;
-            srs->transformToWorld(osg::Vec3d(key.west() + i * step, key.south() + j * step, data ? _minHeight : 0.0),
-                                  world);
+            srs->transformToWorld(osg::Vec3d(key.west() + i * step, key.south() + j * step, minHeight), world);
             box.expandBy(world);
         }
     }
     return osg::BoundingSphere(box);
 }
 
-osg::ref_ptr<HorizonCullCallback> TileBuilder::createHorizonCallback(const TileKey& key) const
+osg::ref_ptr<HorizonCullCallback> TileBuilder::createHorizonCallback(const TileKey& key, double maxHeight) const
 {
     const SpatialReference* srs = SpatialReference::get("wgs84");
     osg::Vec3d direction;
     srs->transformToWorld(osg::Vec3d(key.west() + key.width() * 0.5, key.south() + key.width() * 0.5, 0.0),
                           direction);
-    return new HorizonCullCallback(liftedGrid(key, hasData(key) ? _maxHeight : 0.0, horizonSamples), direction,
-                                   *srs->getEllipsoid());
+    return new HorizonCullCallback(liftedGrid(key, maxHeight, horizonSamples), direction, *srs->getEllipsoid());
+}
+
+std::vector<osg::Vec3f> TileBuilder::computeNormals(const std::vector<double>& lons, const std::vector<double>& lats,
+                                                    double scale, bool data) const
+{
+    // From the heights half a scale to either side, so that shading is the same
+    // whatever tile or level a point falls in, and smooth over the raster's cells.
+    const SpatialReference* srs = SpatialReference::get("wgs84");
+    const osg::EllipsoidModel& ellipsoid = *srs->getEllipsoid();
+    const auto world = [&](double lon, double lat) {
+        lat = osg::clampBetween(lat, -90.0, 90.0);
+        double height = 0.0;
+        if (data)
+            _query.getElevation(GeoPoint(srs, wrapLongitude(lon), lat), height);
+        osg::Vec3d position;
+        srs->transformToWorld(osg::Vec3d(lon, lat, height), position);
+        return position;
+    };
+    const double dLat = 0.5 * scale / metresPerDegree;
+    std::vector<osg::Vec3f> normals;
+    normals.reserve(lons.size() * lats.size());
+    for (double lat : lats)
+    {
+        const double dLon = dLat / std::max(std::cos(osg::DegreesToRadians(lat)), 1e-6);
+        for (double lon : lons)
+        {
+            osg::Vec3d centre;
+            srs->transformToWorld(osg::Vec3d(lon, lat, 0.0), centre);
+            const osg::Vec3d up = ellipsoid.computeLocalUpVector(centre.x(), centre.y(), centre.z());
+            osg::Vec3d normal = up;
+            if (data)
+            {
+                normal = (world(lon + dLon, lat) - world(lon - dLon, lat)) ^
+                         (world(lon, lat + dLat) - world(lon, lat - dLat));
+                if (normal.normalize() < 1e-9 || normal * up <= 0.0)
+                    normal = up;
+            }
+            normals.push_back(osg::Vec3f(normal));
+        }
+    }
+    return normals;
 }
 
 osg::ref_ptr<osg::Node> TileBuilder::createMesh(const TileKey& key) const
@@ -206,16 +268,16 @@ osg::ref_ptr<osg::Node> TileBuilder::createMesh(const TileKey& key) const
     std::vector<double> lats = TileGeometry::uniformPosts(key.south(), key.width(), _tileSize);
     osg::ref_ptr<osg::DrawElementsUShort> indices = _indices;
     const bool data = hasData(key);
-    if (data && key.level() >= _maxLevel && addBendLines(key, lons, lats))
-        indices = TileGeometry::createIndices(lons.size() - 2, lats.size() - 2);
-    // The neighbours beyond the poles are the poles themselves.
-    for (double& lat : lats)
-        lat = osg::clampBetween(lat, -90.0, 90.0);
+    if (data && addBendLines(key, lons, lats))
+        indices = TileGeometry::createIndices(lons.size(), lats.size());
     const std::vector<double> heights = data ? sampleHeights(lons, lats)
                                              : std::vector<double>(lons.size() * lats.size(), 0.0);
+    const double postSpacing = key.width() / _tileSize * metresPerDegree;
+    const std::vector<osg::Vec3f> normals =
+        computeNormals(lons, lats, std::max(postSpacing, _finestResolution), data);
     const double skirtHeight =
         std::max<double>(_options.skirtRatio * key.width() * metresPerDegree, _options.minSkirtHeight);
-    osg::ref_ptr<osg::Node> mesh = TileGeometry::create(key, lons, lats, heights, skirtHeight,
+    osg::ref_ptr<osg::Node> mesh = TileGeometry::create(key, lons, lats, heights, normals, skirtHeight,
                                                         *SpatialReference::get("wgs84")->getEllipsoid(),
                                                         indices.get());
     ++_tilesBuilt;
@@ -227,7 +289,10 @@ osg::ref_ptr<osg::Node> TileBuilder::createMesh(const TileKey& key) const
 osg::ref_ptr<osg::Node> TileBuilder::createTile(const TileKey& key, osgDB::Options* pagingOptions) const
 {
     osg::ref_ptr<osg::Node> mesh = createMesh(key);
-    osg::ref_ptr<HorizonCullCallback> horizon = createHorizonCallback(key);
+    double minHeight = 0.0, maxHeight = 0.0;
+    if (hasData(key))
+        heightRange(key, minHeight, maxHeight);
+    osg::ref_ptr<HorizonCullCallback> horizon = createHorizonCallback(key, maxHeight);
     if (key.level() >= maxLevelOf(key))
     {
         // The mesh's own transform would move the eye into the tile's frame before
@@ -239,7 +304,7 @@ osg::ref_ptr<osg::Node> TileBuilder::createTile(const TileKey& key, osgDB::Optio
         return leaf;
     }
 
-    const osg::BoundingSphere bound = computeBound(key);
+    const osg::BoundingSphere bound = computeBound(key, minHeight, maxHeight);
     const float splitRange = _options.minTileRangeFactor * bound.radius();
     osg::ref_ptr<TilePagedLOD> tile = new TilePagedLOD(_options.quickReleaseGLObjects);
     tile->setName(key.str());

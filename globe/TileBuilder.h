@@ -51,10 +51,15 @@ private:
     // bends, so that the flat triangles follow it. False when none were added.
     bool addBendLines(const TileKey& key, std::vector<double>& lons, std::vector<double>& lats) const;
     std::vector<double> sampleHeights(const std::vector<double>& lons, const std::vector<double>& lats) const;
+    // Surface normals at the posts, the slope taken over scale metres.
+    std::vector<osg::Vec3f> computeNormals(const std::vector<double>& lons, const std::vector<double>& lats,
+                                           double scale, bool data) const;
     // Points on the tile at the given height, sagging chords lifted out of the way.
     std::vector<osg::Vec3d> liftedGrid(const TileKey& key, double height, unsigned samples) const;
-    osg::BoundingSphere computeBound(const TileKey& key) const;
-    osg::ref_ptr<HorizonCullCallback> createHorizonCallback(const TileKey& key) const;
+    // Heights the tile and all its finer tiles can reach.
+    void heightRange(const TileKey& key, double& min, double& max) const;
+    osg::BoundingSphere computeBound(const TileKey& key, double minHeight, double maxHeight) const;
+    osg::ref_ptr<HorizonCullCallback> createHorizonCallback(const TileKey& key, double maxHeight) const;
     osg::ref_ptr<osg::Node> createMesh(const TileKey& key) const;
 
     osg::ref_ptr<const Map> _map;
@@ -62,8 +67,7 @@ private:
     ElevationQuery _query;
     Map::ElevationLayerVector _layers;
     std::vector<DataBounds> _dataBounds;
-    double _minHeight = 0.0;
-    double _maxHeight = 0.0;
+    double _finestResolution = 0.0;
     unsigned _tileSize;
     unsigned _firstLevel;
     unsigned _maxLevel;

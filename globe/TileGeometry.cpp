@@ -26,26 +26,23 @@ osg::Vec3d toWorld(const osg::EllipsoidModel& ellipsoid, double lon, double lat,
 std::vector<double> TileGeometry::uniformPosts(double start, double width, unsigned size)
 {
     std::vector<double> posts;
-    for (unsigned i = 0; i <= size + 2; ++i)
-        posts.push_back(start + width * (static_cast<double>(i) - 1.0) / size);
+    for (unsigned i = 0; i <= size; ++i)
+        posts.push_back(i == size ? start + width : start + width * i / size);
     return posts;
 }
 
-std::vector<double> TileGeometry::insertPosts(const std::vector<double>& posts, std::vector<double> lines)
+std::vector<double> TileGeometry::insertPosts(const std::vector<double>& posts, const std::vector<double>& lines)
 {
-    const double first = posts[1], last = posts[posts.size() - 2];
-    const double gap = minimumGap * (posts[2] - posts[1]);
-    std::vector<double> result(posts.begin() + 1, posts.end() - 1);
+    const double gap = minimumGap * (posts[1] - posts[0]);
+    std::vector<double> result = posts;
     for (double line : lines)
     {
-        if (line <= first + gap || line >= last - gap)
+        if (line <= posts.front() + gap || line >= posts.back() - gap)
             continue;
         const auto next = std::lower_bound(result.begin(), result.end(), line);
         if (*next - line > gap && line - *(next - 1) > gap)
             result.insert(next, line);
     }
-    result.insert(result.begin(), posts.front());
-    result.push_back(posts.back());
     return result;
 }
 
@@ -97,54 +94,39 @@ osg::ref_ptr<osg::DrawElementsUShort> TileGeometry::createIndices(unsigned colum
 
 osg::ref_ptr<osg::MatrixTransform> TileGeometry::create(const TileKey& key, const std::vector<double>& lons,
                                                         const std::vector<double>& lats,
-                                                        const std::vector<double>& heights, double skirtHeight,
+                                                        const std::vector<double>& heights,
+                                                        const std::vector<osg::Vec3f>& normals, double skirtHeight,
                                                         const osg::EllipsoidModel& ellipsoid,
                                                         osg::DrawElementsUShort* indices)
 {
-    const unsigned count = lons.size();
-    const unsigned columns = lons.size() - 2, rows = lats.size() - 2;
-    std::vector<osg::Vec3d> world;
-    world.reserve(heights.size());
-    for (unsigned j = 0; j < lats.size(); ++j)
-        for (unsigned i = 0; i < count; ++i)
-            world.push_back(toWorld(ellipsoid, lons[i], lats[j], heights[j * count + i]));
-
+    const unsigned columns = lons.size(), rows = lats.size();
     const osg::Vec3d centre =
         toWorld(ellipsoid, key.west() + key.width() * 0.5, key.south() + key.width() * 0.5, 0.0);
+    std::vector<osg::Vec3d> world;
+    world.reserve(columns * rows);
+    for (unsigned j = 0; j < rows; ++j)
+        for (unsigned i = 0; i < columns; ++i)
+            world.push_back(toWorld(ellipsoid, lons[i], lats[j], heights[j * columns + i]));
+
+    const std::vector<unsigned> ring = outline(columns, rows);
     osg::ref_ptr<osg::Vec3Array> vertices = new osg::Vec3Array;
-    osg::ref_ptr<osg::Vec3Array> normals = new osg::Vec3Array;
-    vertices->reserve(columns * rows + 2 * (columns + rows));
-    normals->reserve(vertices->capacity());
-    std::vector<osg::Vec3d> ups;
-    ups.reserve(columns * rows);
-    for (unsigned j = 1; j <= rows; ++j)
+    osg::ref_ptr<osg::Vec3Array> vertexNormals = new osg::Vec3Array(normals.begin(), normals.end());
+    vertices->reserve(world.size() + ring.size());
+    for (const osg::Vec3d& position : world)
+        vertices->push_back(osg::Vec3f(position - centre));
+    for (unsigned post : ring)
     {
-        for (unsigned i = 1; i <= columns; ++i)
-        {
-            const size_t k = j * count + i;
-            const osg::Vec3d up = ellipsoid.computeLocalUpVector(world[k].x(), world[k].y(), world[k].z());
-            // Central differences over the neighbouring posts, also across the tile's
-            // edges, so that shading runs on seamlessly into the next tile.
-            osg::Vec3d normal = (world[k + 1] - world[k - 1]) ^ (world[k + count] - world[k - count]);
-            if (normal.normalize() < 1e-9 || normal * up <= 0.0)
-                normal = up;
-            vertices->push_back(osg::Vec3f(world[k] - centre));
-            normals->push_back(osg::Vec3f(normal));
-            ups.push_back(up);
-        }
-    }
-    for (unsigned post : outline(columns, rows))
-    {
-        vertices->push_back(osg::Vec3f(world[(post / columns + 1) * count + post % columns + 1] - centre -
-                                       ups[post] * skirtHeight));
-        normals->push_back((*normals)[post]);
+        const osg::Vec3d& top = world[post];
+        const osg::Vec3d up = ellipsoid.computeLocalUpVector(top.x(), top.y(), top.z());
+        vertices->push_back(osg::Vec3f(top - up * skirtHeight - centre));
+        vertexNormals->push_back(normals[post]);
     }
 
     osg::ref_ptr<osg::Geometry> geometry = new osg::Geometry;
     geometry->setUseDisplayList(false);
     geometry->setUseVertexBufferObjects(true);
     geometry->setVertexArray(vertices.get());
-    geometry->setNormalArray(normals.get(), osg::Array::BIND_PER_VERTEX);
+    geometry->setNormalArray(vertexNormals.get(), osg::Array::BIND_PER_VERTEX);
     geometry->addPrimitiveSet(indices);
 
     osg::ref_ptr<osg::Geode> geode = new osg::Geode;

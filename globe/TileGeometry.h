@@ -12,22 +12,21 @@ namespace globe
 {
 // The mesh of one terrain tile: a grid of posts on the ellipsoid (rows of equal
 // latitude, columns of equal longitude), placed relative to the tile's centre so
-// that float vertices keep their precision, with normals from the neighbouring
-// posts and skirts hanging from the four edges.
+// that float vertices keep their precision, with skirts hanging from the four edges.
 class TileGeometry
 {
 public:
-    // Post coordinates along one axis: size equal steps from start to start + width,
-    // plus one post beyond each end (the neighbours used for the normals).
+    // Post coordinates along one axis: size equal steps from start to start + width.
     static std::vector<double> uniformPosts(double start, double width, unsigned size);
-    // The posts with extra lines added strictly inside the tile (border posts kept).
-    static std::vector<double> insertPosts(const std::vector<double>& posts, std::vector<double> lines);
+    // The posts with extra lines added strictly between the first and the last.
+    static std::vector<double> insertPosts(const std::vector<double>& posts, const std::vector<double>& lines);
 
-    // lons, lats: posts including the border ones; heights: one per (lat, lon) pair,
-    // rows from the south, in metres above the ellipsoid.
+    // heights and normals: one per (lat, lon) post, rows from the south; heights in
+    // metres above the ellipsoid, normals geocentric.
     static osg::ref_ptr<osg::MatrixTransform> create(const TileKey& key, const std::vector<double>& lons,
                                                      const std::vector<double>& lats,
-                                                     const std::vector<double>& heights, double skirtHeight,
+                                                     const std::vector<double>& heights,
+                                                     const std::vector<osg::Vec3f>& normals, double skirtHeight,
                                                      const osg::EllipsoidModel& ellipsoid,
                                                      osg::DrawElementsUShort* indices);
 

@@ -152,6 +152,16 @@ TEST(ElevationLayer, SamplesCellCentresAndInterpolatesBilinearly)
     EXPECT_NEAR(maxLat, north, 1e-9);
     EXPECT_NEAR(maxLon, west + width * cell, 1e-9);
     EXPECT_NEAR(minLat, north - height * cell, 1e-9);
+
+    double low = 0.0, high = 0.0;
+    bool complete = false;
+    ASSERT_TRUE(layer->getHeightRange(7.01, 43.97, 7.03, 43.99, low, high, complete));
+    EXPECT_TRUE(complete);
+    EXPECT_LE(low, cellValue(1, 1));
+    EXPECT_GE(high, cellValue(2, 2));
+    ASSERT_TRUE(layer->getHeightRange(6.9, 43.9, 7.01, 43.99, low, high, complete));
+    EXPECT_FALSE(complete);
+    EXPECT_FALSE(layer->getHeightRange(8.0, 43.0, 8.1, 43.1, low, high, complete));
 }
 
 TEST(ElevationLayer, NodataCellsGiveNoData)
@@ -174,8 +184,14 @@ TEST(ElevationLayer, NodataCellsGiveNoData)
     EXPECT_NEAR(h, cellValue(1, 1), 1e-9);
     ASSERT_TRUE(query.getElevation(at(centreLon(3), centreLat(2)), h));
     EXPECT_NEAR(h, cellValue(3, 2), 1e-9);
-    EXPECT_EQ(layer->getMinHeight(), 0.0);
-    EXPECT_EQ(layer->getMaxHeight(), cellValue(4, 3));
+
+    // The height range skips the nodata cell and says that data is missing.
+    double low = 0.0, high = 0.0;
+    bool complete = true;
+    ASSERT_TRUE(layer->getHeightRange(7.0, 43.96, 7.05, 44.0, low, high, complete));
+    EXPECT_EQ(low, 0.0);
+    EXPECT_EQ(high, cellValue(4, 3));
+    EXPECT_FALSE(complete);
 }
 
 TEST(ElevationLayer, ProjectedRasterMatchesGeographicTwin)
