@@ -3,10 +3,12 @@
 #include "app/AppSettings.h"
 #include "app/InputDataDialog.h"
 #include "app/SceneContext.h"
+#include "geometry/GeometryGenerator.h"
 #include "gui/QtViewer.h"
 #include "ui_MainWindow.h"
 
 #include <QMessageBox>
+#include <QStatusBar>
 #include <osg/DisplaySettings>
 
 #include <cmath>
@@ -21,18 +23,20 @@ struct GridNumbers
 };
 
 // Reads the three numbers of a confirmed dialog. Returns the problem, or an
-// empty text when all three are usable: a zero or negative grid size would
-// make the grid of the extract meaningless.
+// empty text when all three are usable. A Max Grid Cells of 0 or below and a
+// Cell Range of 0 or below have a meaning (evict at once, never evict; queue
+// nothing); text that is no number has none, and neither has a grid size that
+// is not above 0.
 QString readGridNumbers(const InputDataDialog& dialog, GridNumbers& numbers)
 {
     bool ok = false;
     numbers.maxGridCells = dialog.getMaxGridCellsText().toInt(&ok, 10);
-    if (!ok || numbers.maxGridCells < 1)
-        return MainWindow::tr("Max Grid Cells must be a whole number of at least 1, not \"%1\".")
+    if (!ok)
+        return MainWindow::tr("Max Grid Cells must be a whole number, not \"%1\".")
             .arg(dialog.getMaxGridCellsText());
     numbers.cellRange = dialog.getCellRangeText().toInt(&ok, 10);
-    if (!ok || numbers.cellRange < 0)
-        return MainWindow::tr("Cell Range must be a whole number of at least 0, not \"%1\".")
+    if (!ok)
+        return MainWindow::tr("Cell Range must be a whole number, not \"%1\".")
             .arg(dialog.getCellRangeText());
     numbers.gridSize = dialog.getGridSizeText().toDouble(&ok);
     if (!ok || !std::isfinite(numbers.gridSize) || numbers.gridSize <= 0.0)
@@ -66,11 +70,17 @@ MainWindow::MainWindow(SceneContext* sceneContext)
     connect(ui->actionScheme_3, &QAction::triggered, this, &MainWindow::setColorScheme3);
 
     // These act on an assembled scene; there is none yet.
-    for (QAction* action : {ui->actionRestart, ui->actionScheme_1, ui->actionScheme_2, ui->actionScheme_3})
-        action->setEnabled(false);
+    updateSceneActions();
 }
 
-MainWindow::~MainWindow() = default;
+// The scene goes first, its data thread stopped; then the scene context lets go of
+// the viewer while the viewer is still this window's child.
+MainWindow::~MainWindow()
+{
+    sceneContext->releaseScene();
+    if (sceneContext->viewer.get() == viewerWidget)
+        sceneContext->setViewer(nullptr);
+}
 
 void MainWindow::openInputDataDialog()
 {
@@ -103,6 +113,37 @@ void MainWindow::setInputFiles(const std::string& osmPath, const std::string& te
 {
     sceneContext->setOsmPath(osmPath);
     sceneContext->setTerrainPath(terrainPath);
+    if (sceneBuilt) {
+        restart();
+        return;
+    }
+    sceneContext->setViewer(viewerWidget);
+    buildScene();
+    sceneBuilt = true;
+    updateSceneActions();
+}
+
+// Restart and the colour schemes act on the scene; they are offered once one has
+// been assembled (Restart also after an assembly failed, to try again).
+void MainWindow::updateSceneActions()
+{
+    ui->actionRestart->setEnabled(sceneBuilt);
+    for (QAction* action : {ui->actionScheme_1, ui->actionScheme_2, ui->actionScheme_3})
+        action->setEnabled(sceneContext->isBuilt());
+}
+
+void MainWindow::buildScene()
+{
+    statusBar()->showMessage(tr("Loading %1 ...").arg(QString::fromStdString(sceneContext->osmPath)));
+    statusBar()->repaint();
+    try {
+        sceneContext->buildScene();
+    } catch (...) {
+        statusBar()->clearMessage();
+        updateSceneActions();
+        throw;
+    }
+    statusBar()->clearMessage();
 }
 
 void MainWindow::setFullscreen()
@@ -116,28 +157,47 @@ void MainWindow::setFullscreen()
     }
 }
 
-// Restart and the colour schemes need an assembled scene; until then their
-// actions stay disabled and a direct call changes nothing.
+// Every assembly runs on a fresh viewer; the old one goes with its widget. The
+// widget stays hidden while the scene is released, so no frame sees it half gone.
 void MainWindow::restart()
 {
     if (!sceneBuilt)
         return;
+    viewerWidget->hide();
+    sceneContext->releaseScene();
+    updateSceneActions();
+    viewerWidget = new Tarn::GUI::QtViewer(this);
+    setCentralWidget(viewerWidget);
+    sceneContext->setViewer(viewerWidget);
+    buildScene();
+    updateSceneActions();
+    viewerWidget->show();
+}
+
+void MainWindow::releaseScene()
+{
+    viewerWidget->hide();
+    sceneContext->releaseScene();
+    updateSceneActions();
+}
+
+void MainWindow::setColorScheme(int scheme)
+{
+    if (sceneContext->isBuilt())
+        sceneContext->generator->setColorScheme(scheme);
 }
 
 void MainWindow::setColorScheme1()
 {
-    if (!sceneBuilt)
-        return;
+    setColorScheme(0);
 }
 
 void MainWindow::setColorScheme2()
 {
-    if (!sceneBuilt)
-        return;
+    setColorScheme(1);
 }
 
 void MainWindow::setColorScheme3()
 {
-    if (!sceneBuilt)
-        return;
+    setColorScheme(2);
 }

@@ -28,8 +28,11 @@ public:
 
     Tarn::GUI::QtViewer* getViewerWidget() const { return viewerWidget; }
 
-    // Input chosen outside the dialog (the command line) is taken like a confirmed dialog.
+    // Stores the paths and assembles the scene for them: the first time on the
+    // current viewer, later through the restart flow. The command line comes here too.
     void setInputFiles(const std::string& osmPath, const std::string& terrainPath);
+    // Stops the data thread and releases the scene, as at quitting.
+    void releaseScene();
 
 public slots:
     void openInputDataDialog();
@@ -40,6 +43,10 @@ public slots:
     void setColorScheme3();
 
 private:
+    void buildScene();
+    void updateSceneActions();
+    void setColorScheme(int scheme);
+
     SceneContext* const sceneContext;
     Tarn::GUI::QtViewer* viewerWidget;
     std::unique_ptr<Ui::MainWindow> ui;

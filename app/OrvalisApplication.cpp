@@ -1,5 +1,8 @@
 #include "app/OrvalisApplication.h"
 
+#include <QMessageBox>
+#include <QTimer>
+
 #include <exception>
 #include <iostream>
 
@@ -15,6 +18,16 @@ bool OrvalisApplication::notify(QObject* receiver, QEvent* event)
     } catch (const std::exception& error) {
         std::cerr << "std::exception was caught:" << std::endl;
         std::cerr << error.what() << std::endl;
+        if (showsErrors)
+            showError(QString::fromLocal8Bit(error.what()));
         return false;
     }
+}
+
+// Shown once the failed event is done, not from inside its delivery.
+void OrvalisApplication::showError(const QString& message)
+{
+    QTimer::singleShot(0, this, [message] {
+        QMessageBox::critical(QApplication::activeWindow(), QObject::tr("Orvalis"), message);
+    });
 }

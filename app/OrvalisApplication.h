@@ -10,4 +10,13 @@ public:
     OrvalisApplication(int& argc, char** argv);
 
     bool notify(QObject* receiver, QEvent* event) override;
+
+    // Also show each reported error in a message box (the interactive program does;
+    // tests that drive the event loop do not).
+    void setShowsErrors(bool show) { showsErrors = show; }
+
+private:
+    void showError(const QString& message);
+
+    bool showsErrors = false;
 };

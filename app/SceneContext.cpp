@@ -1,15 +1,60 @@
 #include "app/SceneContext.h"
 
 #include "app/AppSettings.h"
+#include "app/MyKeyboardEventHandler.h"
+#include "app/SceneOrigin.h"
+#include "generation/DataThread.h"
+#include "generation/MyEarthManipulator.h"
+#include "generation/UpdateCallback.h"
+#include "geometry/GeometryGenerator.h"
+#include "globe/DateTime.h"
 #include "globe/ElevationLayer.h"
+#include "globe/GDALOptions.h"
 #include "globe/Map.h"
 #include "globe/MapNode.h"
+#include "globe/MapNodeHelper.h"
+#include "globe/MapNodeOptions.h"
+#include "globe/ModelLayer.h"
+#include "globe/SkyNode.h"
+#include "globe/SpatialReference.h"
+#include "globe/TerrainOptions.h"
+#include "globe/Viewpoint.h"
+#include "osm/OsmParser.h"
 
+#include <osg/MatrixTransform>
+
+#include <iostream>
 #include <utility>
 
-// Defined here, where the map types are complete, for their reference pointers.
+namespace {
+
+// A path shorter than this names no file: the default extract, or no terrain.
+constexpr std::size_t minimumPathLength = 4;
+
+globe::TerrainOptions terrainOptions()
+{
+    globe::TerrainOptions options;
+    options.driver = "mp";
+    options.skirtRatio = 0.05f;
+    options.quickReleaseGLObjects = true;
+    options.color = osg::Vec4f(0.4f, 0.7f, 0.4f, 1.0f);
+    options.minExpiryTime = 0.5f;
+    options.minSkirtHeight = 20.0f;
+    options.tileSize = 16;
+    options.firstLOD = 4;
+    options.enableLighting = true;
+    options.enableBlending = false;
+    return options;
+}
+
+} // namespace
+
+// Defined here, where the scene's types are complete, for their reference pointers.
 SceneContext::SceneContext() = default;
-SceneContext::~SceneContext() = default;
+SceneContext::~SceneContext()
+{
+    releaseScene();
+}
 
 void SceneContext::setTerrainPath(std::string path)
 {
@@ -26,4 +71,104 @@ void SceneContext::setOsmPath(std::string path)
 void SceneContext::setViewer(osg::ref_ptr<osgViewer::Viewer> newViewer)
 {
     viewer = newViewer;
+}
+
+void SceneContext::buildScene()
+{
+    globe::GDALOptions terrainSource;
+    const bool useTerrain = terrainPath.size() >= minimumPathLength;
+    if (useTerrain) {
+        terrainSource.url = terrainPath;
+        terrainSource.driver = "gdal";
+    }
+
+    std::cout << " start parser " << std::endl;
+    int columnCount = 0;
+    int rowCount = 0;
+    parser = new OsmParser(osmPath.size() >= minimumPathLength ? osmPath : "potsdam.osm", columnCount, rowCount);
+    std::cout << columnCount << "  " << rowCount << std::endl;
+    std::cout << " end parser " << std::endl;
+
+    dataThread = new DataThread;
+    std::cout << "min lon: " << parser->minLon << std::endl;
+    std::cout << "max lon: " << parser->maxLon << std::endl;
+    std::cout << "min lat " << parser->minLat << std::endl;
+    std::cout << "max lat: " << parser->maxLat << std::endl;
+
+    manipulator = new MyEarthManipulator(dataThread, columnCount, rowCount, parser->minLon, parser->maxLon,
+                                         parser->minLat, parser->maxLat);
+    osg::ref_ptr<globe::EarthManipulator::Settings> settings = manipulator->getSettings();
+    settings->setMinMaxDistance(100.0, 2500.0);
+    manipulator->applySettings(settings.get());
+
+    const double centreLon = (parser->maxLon - parser->minLon) * 0.5 + parser->minLon;
+    const double centreLat = (parser->maxLat - parser->minLat) * 0.5 + parser->minLat;
+    manipulator->setHomeViewpoint(globe::Viewpoint(centreLon, centreLat, 0.0, 10.261, -21.6, 1500.0), 0.0);
+    viewer->setCameraManipulator(manipulator.get());
+
+    map = new globe::Map(globe::MapOptions());
+    if (useTerrain) {
+        elevationLayer = new globe::ElevationLayer("SRTM", terrainSource);
+        map->addElevationLayer(elevationLayer.get());
+        mapNode = new globe::MapNode(map.get(), globe::MapNodeOptions(terrainOptions()));
+    } else {
+        mapNode = new globe::MapNode(map.get());
+    }
+
+    const globe::SpatialReference* srs = globe::SpatialReference::get("wgs84", "");
+    sceneGraph = new osg::Group;
+    sceneGraph->setName("SceneGraph");
+    // Rounded to float like every stored coordinate, so the origin sits on the same grid.
+    srs->createLocalToWorld(osg::Vec3d(static_cast<float>(centreLon), static_cast<float>(centreLat), 0.0),
+                            sceneOrigin);
+
+    osg::ref_ptr<osg::MatrixTransform> transform = new osg::MatrixTransform(sceneOrigin);
+    sceneGraph->addChild(transform.get());
+    transform->setDataVariance(osg::Object::DYNAMIC);
+    transform->setUpdateCallback(new UpdateCallback(dataThread));
+
+    generator = new GeometryGenerator(mapNode, parser);
+    modelLayer = new globe::ModelLayer("osm", sceneGraph.get());
+    map->addModelLayer(modelLayer);
+
+    globe::MapNodeHelper::configureView(viewer.get());
+    viewer->setKeyEventSetsDone(0);
+
+    osg::ref_ptr<globe::SkyNode> sky = globe::SkyNode::create(mapNode.get());
+    sky->setSunVisible(true);
+    sky->setDateTime(globe::DateTime(2015, 4, 1, 9.0));
+    sky->attach(viewer.get(), 0);
+    sky->addChild(mapNode.get());
+    sky->addChild(sceneGraph.get());
+    viewer->setSceneData(sky.get());
+
+    osg::ref_ptr<MyKeyboardEventHandler> keys = new MyKeyboardEventHandler;
+    keys->sky = sky.get();
+    viewer->addEventHandler(keys.get());
+
+    viewer->getCamera()->setNearFarRatio(0.0001);
+    viewer->getCamera()->applyMaskAction(osg::CullSettings::NEAR_FAR_RATIO);
+
+    dataThread->generator = generator;
+    dataThread->startThread();
+    dataThread->setCameraCell(columnCount / 2, rowCount / 2);
+}
+
+void SceneContext::releaseScene()
+{
+    if (dataThread) {
+        dataThread->stopRequested = true;
+        while (dataThread->isRunning())
+            OpenThreads::Thread::YieldCurrentThread();
+        delete dataThread;
+        dataThread = nullptr;
+    }
+    sceneGraph = nullptr;
+    elevationLayer = nullptr;
+    mapNode = nullptr;
+    manipulator = nullptr;
+    delete parser;
+    parser = nullptr;
+    delete generator;
+    generator = nullptr;
 }

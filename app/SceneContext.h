@@ -33,12 +33,21 @@ public:
     void setOsmPath(std::string path);
     void setViewer(osg::ref_ptr<osgViewer::Viewer> newViewer);
 
+    // Assembles the scene for the current input on the viewer and starts the data
+    // thread at the grid's centre cell. Throws what the OSM loader throws; nothing
+    // of the scene exists then.
+    void buildScene();
+    // Stops the data thread (it finishes the cell in progress) and releases the
+    // scene. Does nothing for parts that were never built or are already released.
+    void releaseScene();
+    // True from a successful buildScene until releaseScene.
+    bool isBuilt() const { return generator != nullptr; }
+
     osg::ref_ptr<osgViewer::Viewer> viewer;
     std::string terrainPath;
     std::string osmPath;
     OsmParser* parser = nullptr;
-    // Not owned: the viewer holds the manipulator once a scene is built.
-    MyEarthManipulator* manipulator = nullptr;
+    osg::ref_ptr<MyEarthManipulator> manipulator;
     DataThread* dataThread = nullptr;
     GeometryGenerator* generator = nullptr;
     osg::ref_ptr<globe::MapNode> mapNode;

@@ -3,6 +3,7 @@
 #include "app/SceneContext.h"
 
 #include <QStringList>
+#include <QTimer>
 #include <osgDB/Registry>
 
 namespace {
@@ -21,6 +22,7 @@ void addProgramDataPaths(const QString& programDir)
 int main(int argc, char** argv)
 {
     OrvalisApplication application(argc, argv);
+    application.setShowsErrors(true);
     addProgramDataPaths(QCoreApplication::applicationDirPath());
 
     // Both live until the process ends.
@@ -28,10 +30,17 @@ int main(int argc, char** argv)
     auto* window = new MainWindow(sceneContext);
     window->show();
 
+    // The data thread must end before anything it uses goes with the process.
+    QObject::connect(&application, &QCoreApplication::aboutToQuit, window, &MainWindow::releaseScene);
+
+    // Taken from inside the event loop, so that a file that fails to load is
+    // reported like one chosen in the dialog.
     const QStringList arguments = QCoreApplication::arguments();
-    if (arguments.size() > 1)
-        window->setInputFiles(arguments.at(1).toStdString(),
-                              arguments.size() > 2 ? arguments.at(2).toStdString() : std::string());
+    if (arguments.size() > 1) {
+        const std::string osmPath = arguments.at(1).toStdString();
+        const std::string terrainPath = arguments.size() > 2 ? arguments.at(2).toStdString() : std::string();
+        QTimer::singleShot(0, window, [window, osmPath, terrainPath] { window->setInputFiles(osmPath, terrainPath); });
+    }
 
     return application.exec();
 }

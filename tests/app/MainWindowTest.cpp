@@ -144,10 +144,23 @@ TEST_F(MainWindowTest, InputDialogIsFilledFromTheSettingsAndStoresOnlyConfirmedI
     EXPECT_EQ(maximum, QSize(480, 320));
     expectSettingsUntouched();
 
+    // Confirmed input is stored and assembled at once; this file is not there, so
+    // the assembly fails with the loader's error and no scene is counted as built.
     whenModal<InputDataDialog>([](InputDataDialog* dialog) {
         fillAndPress(dialog, "startButton", {"monaco.osm", "monaco.tif", "100", "3", "0.01"});
     });
-    action("actionInputData")->trigger();
+    EXPECT_THROW(
+        {
+            try {
+                action("actionInputData")->trigger();
+            } catch (const std::runtime_error& error) {
+                EXPECT_STREQ(error.what(), "cannot open file monaco.osm");
+                throw;
+            }
+        },
+        std::runtime_error);
+    for (const char* name : {"actionRestart", "actionScheme_1", "actionScheme_2", "actionScheme_3"})
+        EXPECT_FALSE(action(name)->isEnabled()) << name;
     const AppSettings& settings = appSettings();
     EXPECT_EQ(context.osmPath, "monaco.osm");
     EXPECT_EQ(context.terrainPath, "monaco.tif");
@@ -165,7 +178,7 @@ TEST_F(MainWindowTest, UnusableNumbersAreRefusedWithAMessageNamingTheField)
         {{"a.osm", "a.tif", "572", "5", "abc"}, "Grid Size", "abc"},
         {{"a.osm", "a.tif", "572", "5", "0"}, "Grid Size", "0"},
         {{"a.osm", "a.tif", "many", "5", "0.005"}, "Max Grid Cells", "many"},
-        {{"a.osm", "a.tif", "572", "-1", "0.005"}, "Cell Range", "-1"},
+        {{"a.osm", "a.tif", "572", "5.5", "0.005"}, "Cell Range", "5.5"},
     };
     for (const Case& c : cases) {
         QString message;
