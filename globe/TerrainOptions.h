@@ -16,6 +16,7 @@ struct TerrainOptions
     bool quickReleaseGLObjects = true;
     osg::Vec4f color = osg::Vec4f(1.0f, 1.0f, 1.0f, 1.0f);
 
+    // The general terrain options, in this order: two floats, two unsigned, two flags.
     // Seconds a tile's children stay loaded after they were last drawn.
     float minExpiryTime = 1.0f;
     // Skirts are never shallower than this, in metres.
@@ -29,6 +30,7 @@ struct TerrainOptions
     // Blend the terrain with what lies behind it using the colour's alpha.
     bool enableBlending = false;
 
+    // Engine tuning beyond those.
     // A tile splits when the eye is nearer than this many times its bounding radius.
     float minTileRangeFactor = 4.0f;
     // Deepest level; 0 derives it from the finest elevation layer's resolution.

@@ -1,5 +1,6 @@
 #include "globe/TileGeometry.h"
 
+#include <osg/BufferObject>
 #include <osg/Geode>
 #include <osg/Geometry>
 #include <osg/Math>
@@ -89,6 +90,9 @@ osg::ref_ptr<osg::DrawElementsUShort> TileGeometry::createIndices(unsigned colum
         triangle(top, bottom, nextTop);
         triangle(nextTop, bottom, nextBottom);
     }
+    // Tiles built on several pager threads share these indices: their buffer object
+    // is made here, before any geometry would make it on the fly.
+    indices->setElementBufferObject(new osg::ElementBufferObject);
     return indices;
 }
 
