@@ -7,6 +7,7 @@
 #include <OpenThreads/ScopedLock>
 
 #include <iostream>
+#include <tuple>
 
 namespace
 {

@@ -127,44 +127,53 @@ void waitUntilTaken(DataThread& thread)
         OpenThreads::Thread::YieldCurrentThread();
 }
 
-void stopAndWait(DataThread& thread)
-{
-    thread.stopRequested = true;
-    while (thread.isRunning())
-        OpenThreads::Thread::YieldCurrentThread();
-}
-
 // The real generator on a small extract; the thread is declared after the city so
 // that it ends before what it uses is destroyed.
 class DataThreadRun : public CellRangeSetting
 {
 protected:
-    DataThreadRun() : city("thread_city.osm", 4, 1500) { thread.generator = city.generator.get(); }
+    DataThreadRun() : city("thread_city.osm", 4, 1500), thread(new DataThread)
+    {
+        thread->generator = city.generator.get();
+    }
+
+    // Stops the thread the way scene release does and lets it go (its destructor
+    // joins it, after which everything it wrote may be read); returns the number
+    // of cells it left waiting.
+    std::size_t stopAndWait()
+    {
+        thread->stopRequested = true;
+        while (thread->isRunning())
+            OpenThreads::Thread::YieldCurrentThread();
+        const std::size_t left = waitingCells(*thread);
+        thread.reset();
+        return left;
+    }
 
     SyntheticCity city;
-    DataThread thread;
+    std::unique_ptr<DataThread> thread;
 };
 
 TEST_F(DataThreadRun, WaterFirstThenCellsInQueueOrderUntilStopped)
 {
     CoutCapture capture;
-    thread.startThread();
+    thread->startThread();
     // With no cell queued the only node that can come is the water, after "START".
     osg::ref_ptr<osg::Node> first;
-    while (!thread.takeAddedNode(first))
+    while (!thread->takeAddedNode(first))
         OpenThreads::Thread::YieldCurrentThread();
     EXPECT_NE(dynamic_cast<WaterArea*>(first.get()), nullptr);
     EXPECT_EQ(capture.text(), "START\n");
 
     // An idle thread keeps polling: cells queued later are still taken, batch after batch.
     appSettings().cellRange = 2;
-    thread.setCameraCell(5, 1);
-    thread.setCameraCell(5, 5);
-    waitUntilTaken(thread);
-    EXPECT_TRUE(thread.isRunning());
+    thread->setCameraCell(5, 1);
+    thread->setCameraCell(5, 5);
+    waitUntilTaken(*thread);
+    EXPECT_TRUE(thread->isRunning());
     EXPECT_EQ(capture.text(), "START\n");
 
-    stopAndWait(thread);
+    EXPECT_EQ(stopAndWait(), 0u);
     EXPECT_EQ(capture.text(), "START\nSTOP\n");
     Cells expected = cellRings(5, 1, 2);
     const Cells second = cellRings(5, 5, 2);
@@ -179,20 +188,18 @@ TEST_F(DataThreadRun, CellInProgressIsFinishedBeforeTheThreadEnds)
     ASSERT_GE(city.store->buildingsInCell(crowded.first, crowded.second).size(), 1500u);
 
     appSettings().cellRange = 1;
-    thread.setCameraCell(crowded.first, crowded.second);
-    thread.startThread();
-    waitUntilTaken(thread);
+    thread->setCameraCell(crowded.first, crowded.second);
+    thread->startThread();
+    waitUntilTaken(*thread);
     // Set while the crowded cell is (normally) still being built; the cell queued
     // after the flag must never be taken.
-    thread.stopRequested = true;
-    thread.setCameraCell(0, 0);
-    stopAndWait(thread);
+    thread->stopRequested = true;
+    thread->setCameraCell(0, 0);
+    EXPECT_EQ(stopAndWait(), 1u);
 
     EXPECT_EQ(cellsOf(city.generator->cellCache), Cells{crowded});
-    EXPECT_EQ(generationOrder(thread), Cells{std::make_pair(0, 0)});
     ASSERT_FALSE(city.generator->cellCache.empty());
-    const auto* building = dynamic_cast<const Building*>(city.generator->cellCache.front().nodes.front().get());
-    ASSERT_NE(building, nullptr);
+    EXPECT_NE(dynamic_cast<const Building*>(city.generator->cellCache.front().nodes.front().get()), nullptr);
     EXPECT_EQ(city.generator->addedNodes.back(), city.generator->cellCache.front().nodes.back());
     EXPECT_EQ(capture.text(), "START\nSTOP\n");
 }
