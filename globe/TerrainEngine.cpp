@@ -31,9 +31,12 @@ void main()
     vec4 light = gl_LightSource[0].position;
     vec3 toLight = light.w == 0.0 ? normalize(light.xyz)
                                   : normalize(light.xyz - vec3(gl_ModelViewMatrix * gl_Vertex));
-    vec3 lit = gl_LightModel.ambient.rgb + gl_LightSource[0].ambient.rgb
-             + gl_LightSource[0].diffuse.rgb * max(dot(normal, toLight), 0.0);
-    litColor = vec4(terrainColor.rgb * min(lit, vec3(1.0)), terrainColor.a);
+    vec3 ambient = gl_LightModel.ambient.rgb + gl_LightSource[0].ambient.rgb;
+    vec3 diffuse = gl_LightSource[0].diffuse.rgb;
+    vec3 lit = ambient + diffuse * max(dot(normal, toLight), 0.0);
+    // Scaled so that only slopes facing the light straight on reach the full colour:
+    // under a bright sun the relief still shows instead of washing out.
+    litColor = vec4(terrainColor.rgb * lit / max(ambient + diffuse, vec3(1.0)), terrainColor.a);
 }
 )";
 
