@@ -203,7 +203,7 @@ void GeometryGenerator::generateCell(int column, int row, OpenThreads::Mutex* ad
     }
 
     cellCache.push_back(std::move(entry));
-    evictLeastRecentCell(removedMutex);
+    evictLeastRecentCell(addedMutex, removedMutex);
 }
 
 // The kind's tag records that decide whether the cell's ways are bridges: the first
@@ -249,15 +249,31 @@ void GeometryGenerator::queueNode(osg::Node* node, CellEntry& entry, OpenThreads
 }
 
 // A negative Max Grid Cells never evicts.
-void GeometryGenerator::evictLeastRecentCell(OpenThreads::Mutex* removedMutex)
+void GeometryGenerator::evictLeastRecentCell(OpenThreads::Mutex* addedMutex, OpenThreads::Mutex* removedMutex)
 {
     const int maxCells = appSettings().maxGridCells.load();
     if (maxCells < 0 || cellCache.size() <= static_cast<std::size_t>(maxCells))
         return;
+    std::vector<osg::ref_ptr<osg::Node>> shown = cellCache.front().nodes;
+    {
+        // A node still waiting to be attached is taken back: attached after its cell
+        // is gone, nothing would ever detach it, and a rebuilt cell would show twice.
+        OpenThreads::ScopedLock<OpenThreads::Mutex> lock(*addedMutex);
+        for (auto node = shown.begin(); node != shown.end();)
+        {
+            const auto waiting = std::find(addedNodes.begin(), addedNodes.end(), *node);
+            if (waiting == addedNodes.end())
+                ++node;
+            else
+            {
+                addedNodes.erase(waiting);
+                node = shown.erase(node);
+            }
+        }
+    }
     {
         OpenThreads::ScopedLock<OpenThreads::Mutex> lock(*removedMutex);
-        for (const auto& node : cellCache.front().nodes)
-            removedNodes.push_back(node);
+        removedNodes.insert(removedNodes.end(), shown.begin(), shown.end());
     }
     cellCache.erase(cellCache.begin());
 }

@@ -70,7 +70,7 @@ public:
 private:
     bool touchCachedCell(int column, int row);
     void queueNode(osg::Node* node, CellEntry& entry, OpenThreads::Mutex* addedMutex);
-    void evictLeastRecentCell(OpenThreads::Mutex* removedMutex);
+    void evictLeastRecentCell(OpenThreads::Mutex* addedMutex, OpenThreads::Mutex* removedMutex);
     osg::Uniform* widthUniform(int kind) const;
     osg::Uniform* colorUniform(int kind) const;
     std::array<osg::Uniform*, 8> colorMembers() const;
