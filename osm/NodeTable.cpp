@@ -1,5 +1,6 @@
 #include "osm/NodeTable.h"
 
+#include <algorithm>
 #include <functional>
 
 namespace
@@ -59,6 +60,36 @@ const OsmNode* NodeTable::find(std::string_view id) const
         return nullptr;
     const std::uint64_t entry = slots[slotOf(id, std::hash<std::string_view>()(id))];
     return entry ? &nodes[positionIn(entry) - 1] : nullptr;
+}
+
+void NodeTable::findAll(const std::vector<std::string_view>& ids, std::vector<OsmNode>& found) const
+{
+    if (slots.empty())
+        return;
+    constexpr std::size_t batch = 16;
+    std::size_t hashes[batch];
+    const std::size_t mask = slots.size() - 1;
+    for (std::size_t first = 0; first < ids.size(); first += batch)
+    {
+        const std::size_t count = std::min(batch, ids.size() - first);
+        for (std::size_t i = 0; i < count; ++i)
+        {
+            hashes[i] = std::hash<std::string_view>()(ids[first + i]);
+            __builtin_prefetch(&slots[hashes[i] & mask]);
+        }
+        for (std::size_t i = 0; i < count; ++i)
+        {
+            const std::uint64_t entry = slots[hashes[i] & mask];
+            if (entry != 0)
+                __builtin_prefetch(&nodes[positionIn(entry) - 1]);
+        }
+        for (std::size_t i = 0; i < count; ++i)
+        {
+            const std::uint64_t entry = slots[slotOf(ids[first + i], hashes[i])];
+            if (entry != 0)
+                found.push_back(nodes[positionIn(entry) - 1]);
+        }
+    }
 }
 
 void NodeTable::reserve(std::size_t count)

@@ -16,6 +16,9 @@ public:
     // Stores the node; a node with the same id (byte for byte) is replaced.
     void insertOrAssign(std::string_view id, float lat, float lon);
     const OsmNode* find(std::string_view id) const;
+    // Appends the nodes found for the ids, in order, skipping ids that are not
+    // stored. Looking several up together lets their memory loads overlap.
+    void findAll(const std::vector<std::string_view>& ids, std::vector<OsmNode>& found) const;
 
     const std::vector<OsmNode>& all() const { return nodes; }
     std::size_t size() const { return nodes.size(); }

@@ -126,7 +126,7 @@ void OsmParser::load(const std::string& fileName)
 bool OsmParser::loadStreamed(OsmChunkReader& reader)
 {
     resetRecords();
-    nodes.reserve(reader.fileSize() / 128);
+    nodes.reserve(reader.fileSize() / 256);
     PassStart nodesStart{"node"};
     PassStart relationsStart{"relation"};
     long firstWay = -1;
@@ -333,15 +333,13 @@ void OsmParser::readWay(XmlNode* element)
 
 std::vector<OsmNode> OsmParser::resolveNodes(XmlNode* way) const
 {
-    std::vector<OsmNode> resolved;
+    std::vector<std::string_view> refs;
     for (XmlNode* nd = way->first_node("nd"); nd; nd = nd->next_sibling())
-    {
-        const rapidxml::xml_attribute<char>* ref = nd->first_attribute("ref");
-        if (!ref)
-            continue;
-        if (const OsmNode* node = nodes.find(std::string_view(ref->value(), ref->value_size())))
-            resolved.push_back(*node);
-    }
+        if (const rapidxml::xml_attribute<char>* ref = nd->first_attribute("ref"))
+            refs.emplace_back(ref->value(), ref->value_size());
+    std::vector<OsmNode> resolved;
+    resolved.reserve(refs.size());
+    nodes.findAll(refs, resolved);
     return resolved;
 }
 
