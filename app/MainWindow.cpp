@@ -3,12 +3,14 @@
 #include "app/AppSettings.h"
 #include "app/InputDataDialog.h"
 #include "app/SceneContext.h"
+#include "generation/DataThread.h"
 #include "geometry/GeometryGenerator.h"
 #include "gui/QtViewer.h"
 #include "ui_MainWindow.h"
 
 #include <QMessageBox>
 #include <QStatusBar>
+#include <QTimer>
 #include <osg/DisplaySettings>
 
 #include <cmath>
@@ -71,6 +73,10 @@ MainWindow::MainWindow(SceneContext* sceneContext)
 
     // These act on an assembled scene; there is none yet.
     updateSceneActions();
+
+    auto* progressTimer = new QTimer(this);
+    connect(progressTimer, &QTimer::timeout, this, &MainWindow::showProgress);
+    progressTimer->start(250);
 }
 
 // The scene goes first, its data thread stopped; then the scene context lets go of
@@ -179,6 +185,23 @@ void MainWindow::releaseScene()
     viewerWidget->hide();
     sceneContext->releaseScene();
     updateSceneActions();
+}
+
+// While the data thread works through a batch, the status bar counts its cells
+// and the pieces still waiting to be shown; once everything is shown it is empty.
+void MainWindow::showProgress()
+{
+    if (!sceneContext->isBuilt())
+        return;
+    const DataThread::Progress progress = sceneContext->dataThread->progress();
+    const int waiting = sceneContext->dataThread->waitingNodeCount();
+    if (progress.generated < progress.queued || waiting > 0)
+        statusBar()->showMessage(tr("Generating cells: %1 of %2 done, %3 pieces waiting to be shown")
+                                     .arg(progress.generated)
+                                     .arg(progress.queued)
+                                     .arg(waiting));
+    else
+        statusBar()->clearMessage();
 }
 
 void MainWindow::setColorScheme(int scheme)

@@ -45,6 +45,7 @@ public slots:
 private:
     void buildScene();
     void updateSceneActions();
+    void showProgress();
     void setColorScheme(int scheme);
 
     SceneContext* const sceneContext;

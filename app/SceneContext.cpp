@@ -138,8 +138,9 @@ void SceneContext::buildScene()
     sky->setSunVisible(true);
     sky->setDateTime(globe::DateTime(2015, 4, 1, 9.0));
     sky->attach(viewer.get(), 0);
+    // The map node already draws "SceneGraph" as the node of the model layer "osm";
+    // a second path from the sky would draw it twice and run its update twice a frame.
     sky->addChild(mapNode.get());
-    sky->addChild(sceneGraph.get());
     viewer->setSceneData(sky.get());
 
     osg::ref_ptr<MyKeyboardEventHandler> keys = new MyKeyboardEventHandler;

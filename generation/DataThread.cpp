@@ -51,7 +51,11 @@ void DataThread::run()
         int column = 0;
         int row = 0;
         if (takeCell(column, row))
+        {
             generator->generateCell(column, row, addedMutex.get(), removedMutex.get());
+            Lock lock(*workMutex);
+            ++batch.generated;
+        }
         releaseDetachedNodes();
         YieldCurrentThread();
     }
@@ -71,7 +75,23 @@ bool DataThread::takeCell(int& column, int& row)
 void DataThread::setCameraCell(int column, int row)
 {
     Lock lock(*workMutex);
+    if (batch.generated == batch.queued)
+        batch = Progress();
+    const std::size_t before = workList.size();
     queueCellsAround(workList, column, row, appSettings().cellRange.load());
+    batch.queued += static_cast<int>(workList.size() - before);
+}
+
+DataThread::Progress DataThread::progress() const
+{
+    Lock lock(*workMutex);
+    return batch;
+}
+
+int DataThread::waitingNodeCount() const
+{
+    Lock lock(*addedMutex);
+    return static_cast<int>(generator->addedNodes.size());
 }
 
 void DataThread::queueCellsAround(std::deque<PackedCell>& list, int column, int row, int range)

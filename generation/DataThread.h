@@ -61,6 +61,17 @@ public:
     std::deque<PackedCell> workList;
     std::atomic<bool> stopRequested{false};
 
+    // Cells of the current batch: the cells queued since the list last ran dry,
+    // and how many of them are generated. A batch is done when both are equal.
+    struct Progress
+    {
+        int generated = 0;
+        int queued = 0;
+    };
+    Progress progress() const;
+    // Finished nodes waiting to be attached.
+    int waitingNodeCount() const;
+
 private:
     bool takeCell(int& column, int& row);
     void releaseDetachedNodes();
@@ -68,4 +79,6 @@ private:
     // Guarded by removedMutex.
     std::vector<osg::ref_ptr<osg::Node>> detachedNodes;
     std::atomic<bool> started{false};
+    // Guarded by workMutex.
+    Progress batch;
 };
