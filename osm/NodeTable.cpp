@@ -54,6 +54,12 @@ void NodeTable::insertOrAssign(std::string_view id, float lat, float lon)
     slots[slot] = tagOf(hash) | nodes.size();
 }
 
+void NodeTable::insertAll(const NodeArray& later)
+{
+    for (const OsmNode& node : later)
+        insertOrAssign(node.id, node.lat, node.lon);
+}
+
 const OsmNode* NodeTable::find(std::string_view id) const
 {
     if (slots.empty())

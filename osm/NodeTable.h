@@ -1,5 +1,6 @@
 #pragma once
 
+#include "osm/LargePageAllocator.h"
 #include "osm/OsmNode.h"
 
 #include <cstdint>
@@ -13,14 +14,18 @@
 class NodeTable
 {
 public:
+    using NodeArray = std::vector<OsmNode, LargePageAllocator<OsmNode>>;
+
     // Stores the node; a node with the same id (byte for byte) is replaced.
     void insertOrAssign(std::string_view id, float lat, float lon);
+    // The nodes in order, each as insertOrAssign would store it.
+    void insertAll(const NodeArray& later);
     const OsmNode* find(std::string_view id) const;
     // Appends the nodes found for the ids, in order, skipping ids that are not
     // stored. Looking several up together lets their memory loads overlap.
     void findAll(const std::vector<std::string_view>& ids, std::vector<OsmNode>& found) const;
 
-    const std::vector<OsmNode>& all() const { return nodes; }
+    const NodeArray& all() const { return nodes; }
     std::size_t size() const { return nodes.size(); }
     bool empty() const { return nodes.empty(); }
     void reserve(std::size_t count);
@@ -30,8 +35,8 @@ private:
     std::size_t slotOf(std::string_view id, std::size_t hash) const;
     void grow();
 
-    std::vector<OsmNode> nodes;
+    NodeArray nodes;
     // Each slot holds a node's position + 1 in its low half, 0 when free, and the
     // high half of the id's hash, so that most probes need not look at the node.
-    std::vector<std::uint64_t> slots;
+    std::vector<std::uint64_t, LargePageAllocator<std::uint64_t>> slots;
 };

@@ -4,6 +4,7 @@
 
 #include <cstring>
 #include <filesystem>
+#include <initializer_list>
 #include <stdexcept>
 
 namespace
@@ -95,11 +96,6 @@ std::vector<char> OsmChunkReader::readAll()
     return buffer;
 }
 
-long OsmChunkReader::fileOffsetOf(const XmlNode* element) const
-{
-    return windowOffset + static_cast<long>(element->name() - window.data()) - 1;
-}
-
 bool OsmChunkReader::fill()
 {
     if (atEof)
@@ -160,9 +156,10 @@ OsmChunkReader::Scan OsmChunkReader::skipPrologue(const char*& p) const
     }
 }
 
-// One child of the root, with the blanks before it: an element, a comment or a
-// processing instruction; RootEnd when the root's end tag comes instead.
-OsmChunkReader::Scan OsmChunkReader::scanChild(const char*& p) const
+// One child of the root, with the blanks before it: an element (its start tag goes
+// to element), a comment or a processing instruction (element stays empty);
+// RootEnd when the root's end tag comes instead.
+OsmChunkReader::Scan OsmChunkReader::scanChild(const char*& p, std::string_view& element) const
 {
     const char* q = skipBlanks(p, limit());
     if (limit() - q < lookahead && !atEof)
@@ -180,9 +177,14 @@ OsmChunkReader::Scan OsmChunkReader::scanChild(const char*& p) const
         return Scan::Invalid;
     else
     {
-        const Scan scan = scanElement(q);
+        const char* start = q;
+        const char* startTagEnd = nullptr;
+        const Scan scan = scanElement(q, startTagEnd);
         if (scan == Scan::Done)
+        {
             p = q;
+            element = std::string_view(start, static_cast<std::size_t>(startTagEnd - start));
+        }
         return scan;
     }
     if (!next)
@@ -192,7 +194,7 @@ OsmChunkReader::Scan OsmChunkReader::scanChild(const char*& p) const
 }
 
 // p at the '<' of a start tag: moves p past the whole element.
-OsmChunkReader::Scan OsmChunkReader::scanElement(const char*& p) const
+OsmChunkReader::Scan OsmChunkReader::scanElement(const char*& p, const char*& startTagEnd) const
 {
     const char* q = p;
     int depth = 0;
@@ -220,6 +222,8 @@ OsmChunkReader::Scan OsmChunkReader::scanElement(const char*& p) const
             q = endOfStartTag(q, limit(), selfClosing);
             if (!selfClosing)
                 ++depth;
+            if (!startTagEnd)
+                startTagEnd = q;
         }
         if (!q)
             return Scan::NeedMore;
@@ -269,8 +273,11 @@ bool OsmChunkReader::parses(const char* first, const char* last, const char* bef
     return parsed;
 }
 
-bool OsmChunkReader::parseRun(const char* runEnd, const Visitor& visitor)
+// Parses the pending children up to runEnd and hands their elements to the visitor.
+bool OsmChunkReader::parseRun(const char* runEnd, Visitor& visitor)
 {
+    if (runEnd <= window.data() + begin)
+        return true;
     char* stop = window.data() + (runEnd - window.data());
     const char saved = *stop;
     *stop = '\0';
@@ -280,7 +287,7 @@ bool OsmChunkReader::parseRun(const char* runEnd, const Visitor& visitor)
         document->parse<0>(window.data() + begin);
         for (XmlNode* node = document->first_node(); node; node = node->next_sibling())
             if (node->type() == rapidxml::node_element)
-                visitor(node);
+                visitor.read(node);
     }
     catch (const rapidxml::parse_error&)
     {
@@ -292,11 +299,12 @@ bool OsmChunkReader::parseRun(const char* runEnd, const Visitor& visitor)
     return parsed;
 }
 
-bool OsmChunkReader::visit(long offset, const Visitor& visitor)
+OsmChunkReader::Outcome OsmChunkReader::visit(long offset, long stop, Visitor& visitor)
 {
     if (std::fseek(file, offset, SEEK_SET) != 0)
-        return false;
-    window.assign(blockSize + 1, '\0');
+        return Outcome::Failed;
+    if (window.size() < blockSize + 1)
+        window.resize(blockSize + 1);
     begin = end = 0;
     windowOffset = offset;
     atEof = false;
@@ -308,41 +316,82 @@ bool OsmChunkReader::visit(long offset, const Visitor& visitor)
         while ((scan = skipPrologue(p)) == Scan::NeedMore)
         {
             if (!fill())
-                return false;
+                return Outcome::Failed;
             p = window.data();
         }
         if (scan == Scan::Invalid || !parses(window.data(), p, "", "</osm>"))
-            return false;
+            return Outcome::Failed;
         begin = static_cast<std::size_t>(p - window.data());
     }
 
     for (;;)
     {
-        const Scan scan = scanChild(p);
+        const char* next = p;
+        std::string_view element;
+        const Scan scan = scanChild(next, element);
         if (scan == Scan::Invalid)
-            return false;
+            return Outcome::Failed;
         if (scan == Scan::Done)
         {
+            if (!element.empty())
+            {
+                const long at = fileOffset(element.data());
+                if (at >= stop)
+                {
+                    stopOffset = at;
+                    return parseRun(element.data(), visitor) ? Outcome::Stopped : Outcome::Failed;
+                }
+                if (!visitor.wants(at, element))
+                {
+                    if (!parseRun(element.data(), visitor))
+                        return Outcome::Failed;
+                    begin = static_cast<std::size_t>(next - window.data());
+                }
+            }
+            p = next;
             if (static_cast<std::size_t>(p - window.data()) - begin >= runSize && !parseRun(p, visitor))
-                return false;
+                return Outcome::Failed;
             continue;
         }
         // The root ends here, or the next child needs more of the file: parse what is whole first.
-        if (p > window.data() + begin && !parseRun(p, visitor))
-            return false;
+        if (!parseRun(p, visitor))
+            return Outcome::Failed;
         if (scan == Scan::RootEnd)
         {
             Scan trailer;
             while ((trailer = scanTrailer(p)) == Scan::NeedMore)
             {
                 if (!fill())
-                    return false;
+                    return Outcome::Failed;
                 p = window.data();
             }
-            return trailer == Scan::Done && parses(p, limit(), "<osm>", "");
+            const bool finished = trailer == Scan::Done && parses(p, limit(), "<osm>", "");
+            return finished ? Outcome::Finished : Outcome::Failed;
         }
         if (!fill())
-            return false;
+            return Outcome::Failed;
         p = window.data();
+    }
+}
+
+long OsmChunkReader::likelyChildStart(long offset)
+{
+    std::vector<char> block(1 << 16);
+    for (;; offset += static_cast<long>(block.size()) - lookahead)
+    {
+        if (std::fseek(file, offset, SEEK_SET) != 0)
+            return -1;
+        const std::size_t n = std::fread(block.data(), 1, block.size(), file);
+        const char* last = block.data() + n;
+        for (const char* p = block.data(); (p = static_cast<const char*>(std::memchr(p, '<', static_cast<std::size_t>(last - p)))); ++p)
+            for (const char* name : {"<node", "<way", "<relation"})
+            {
+                const std::size_t length = std::strlen(name);
+                if (static_cast<std::size_t>(last - p) > length && std::memcmp(p, name, length) == 0 &&
+                    (isBlank(p[length]) || p[length] == '/' || p[length] == '>'))
+                    return offset + static_cast<long>(p - block.data());
+            }
+        if (n < block.size())
+            return -1;
     }
 }

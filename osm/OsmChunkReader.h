@@ -1,9 +1,11 @@
 #pragma once
 
+#include "osm/LargePageAllocator.h"
+
 #include <cstdio>
-#include <functional>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace rapidxml
@@ -19,13 +21,32 @@ template <class Ch> class xml_document;
 // Only the plain shape of an OSM file is taken this way: a prologue of declarations
 // and comments, the root, its child elements (with blanks and comments between
 // them) and nothing but blanks or comments after it. For anything else, and for
-// XML that does not parse, visit() returns false and the caller parses the file
-// whole, which yields the same records or the parser's own error.
+// XML that does not parse, visit() fails and the caller parses the file whole,
+// which yields the same records or the parser's own error.
 class OsmChunkReader
 {
 public:
     using XmlNode = rapidxml::xml_node<char>;
-    using Visitor = std::function<void(XmlNode*)>;
+
+    // Told of the root's child elements in document order.
+    class Visitor
+    {
+    public:
+        virtual ~Visitor() = default;
+        // Called for every child element, with its file offset and the text of its
+        // start tag, before it is parsed; false passes it over unparsed (so its
+        // syntax is not checked either).
+        virtual bool wants(long offset, std::string_view startTag) = 0;
+        // Called for every child element that was wanted, once it is parsed.
+        virtual void read(XmlNode* element) = 0;
+    };
+
+    enum class Outcome
+    {
+        Finished, // the root and what follows it were read
+        Stopped,  // stopped before a child element, at stoppedAt()
+        Failed    // not the plain shape, or not well-formed
+    };
 
     // Throws std::runtime_error("cannot open file " + path) when the file cannot be read.
     explicit OsmChunkReader(const std::string& path);
@@ -34,13 +55,17 @@ public:
     OsmChunkReader(const OsmChunkReader&) = delete;
     OsmChunkReader& operator=(const OsmChunkReader&) = delete;
 
-    // Visits the root's child elements in document order. With offset 0 the whole
-    // file is read and checked; a later call may start at an offset a visitor got
-    // from fileOffsetOf(), the start of a child element already seen.
-    bool visit(long offset, const Visitor& visitor);
+    // Visits the root's children in document order, from offset on, up to the first
+    // child element that starts at or after stop. With offset 0 the file is read from
+    // its start and its prologue checked; any other offset must be where a child
+    // element starts.
+    Outcome visit(long offset, long stop, Visitor& visitor);
+    long stoppedAt() const { return stopOffset; }
 
-    // Where the given element (passed to the running visitor) starts in the file.
-    long fileOffsetOf(const XmlNode* element) const;
+    // A guess at where a child element starts, at or after offset: the next start tag
+    // of a node, way or relation, or -1. It may also be one nested deeper or inside a
+    // comment; visiting up to it tells, since the visit then stops elsewhere.
+    long likelyChildStart(long offset);
 
     std::size_t fileSize() const { return size; }
 
@@ -52,20 +77,22 @@ private:
 
     bool fill();
     Scan skipPrologue(const char*& p) const;
-    Scan scanChild(const char*& p) const;
-    Scan scanElement(const char*& p) const;
+    Scan scanChild(const char*& p, std::string_view& element) const;
+    Scan scanElement(const char*& p, const char*& startTagEnd) const;
     Scan scanTrailer(const char*& p) const;
     const char* limit() const { return window.data() + end; }
-    bool parseRun(const char* runEnd, const Visitor& visitor);
+    long fileOffset(const char* p) const { return windowOffset + static_cast<long>(p - window.data()); }
+    bool parseRun(const char* runEnd, Visitor& visitor);
     bool parses(const char* first, const char* last, const char* before, const char* after);
 
     std::unique_ptr<rapidxml::xml_document<char>> document;
     std::string path;
     std::FILE* file = nullptr;
     std::size_t size = 0;
-    std::vector<char> window;
+    std::vector<char, LargePageAllocator<char>> window;
     std::size_t begin = 0;
     std::size_t end = 0;
     long windowOffset = 0;
+    long stopOffset = -1;
     bool atEof = false;
 };

@@ -1,7 +1,9 @@
 #include "osm/OsmParser.h"
 
 #include "app/AppSettings.h"
+#include "osm/NodeRelationReader.h"
 #include "osm/OsmChunkReader.h"
+#include "osm/WayReader.h"
 
 #include <rapidxml/rapidxml.hpp>
 
@@ -11,6 +13,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <functional>
+#include <future>
 #include <iostream>
 #include <memory>
 #include <sstream>
@@ -18,17 +21,11 @@
 
 namespace
 {
-bool equals(const char* a, const char* b)
-{
-    return std::strcmp(a, b) == 0;
-}
+using XmlNode = rapidxml::xml_node<char>;
 
-// The value of an element's first attribute of that name, or null when it has none.
-const char* attribute(rapidxml::xml_node<char>* element, const char* name)
-{
-    const rapidxml::xml_attribute<char>* a = element->first_attribute(name);
-    return a ? a->value() : nullptr;
-}
+// A stretch of the file is read on a second thread only when both halves are at
+// least this big; below, the thread costs more than it saves.
+constexpr long minimumHalf = 1 << 20;
 
 std::string numberText(double value)
 {
@@ -56,36 +53,50 @@ int gridCount(double extent, double gridSize)
     return static_cast<int>(quotient) + 1;
 }
 
-// A pass over the root's children begins at the first element of its name and
-// then takes every element that follows, whatever its name.
-struct PassStart
+// Visits the root's children from offset on with first. When the file is big
+// enough, the part from a child start near middle on is read at the same time on
+// another thread, by second with a reader of its own. If first then stops exactly
+// where second began and second's assumptions hold, second's records follow first's;
+// otherwise first reads on itself. Returns whether the end of the file was reached.
+template <class Reader>
+bool visitInHalves(OsmChunkReader& reader, const std::string& path, long offset, long middle, Reader& first,
+                   Reader& second)
 {
-    const char* name;
-    bool started = false;
+    const bool halves = middle - offset >= minimumHalf && static_cast<long>(reader.fileSize()) - middle >= minimumHalf;
+    const long split = halves ? reader.likelyChildStart(middle) : -1;
+    if (split < 0)
+        return reader.visit(offset, LONG_MAX, first) == OsmChunkReader::Outcome::Finished;
 
-    bool reached(rapidxml::xml_node<char>* element)
+    std::future<bool> later = std::async(std::launch::async, [&path, split, &second] {
+        OsmChunkReader own(path);
+        return own.visit(split, LONG_MAX, second) == OsmChunkReader::Outcome::Finished;
+    });
+    const OsmChunkReader::Outcome outcome = reader.visit(offset, split, first);
+    const bool laterFinished = later.get();
+    if (outcome != OsmChunkReader::Outcome::Stopped)
+        return outcome == OsmChunkReader::Outcome::Finished;
+    if (reader.stoppedAt() == split && laterFinished && first.readyForLaterStretch())
     {
-        started = started || equals(element->name(), name);
-        return started;
+        first.append(second);
+        return true;
     }
-};
+    return reader.visit(reader.stoppedAt(), LONG_MAX, first) == OsmChunkReader::Outcome::Finished;
+}
 
-// Candidate cells of a coordinate: the cell the division points at and its two
-// neighbours, since rounding of the edge formula can move an edge node either way.
-// Empty when the coordinate lies beyond any 32-bit address.
-std::vector<int> candidateCells(double coordinate, double origin, double size)
+// The cells a coordinate may fall into: the one the division points at and its
+// two neighbours, since rounding of the edge formula can move an edge node either
+// way. False when the coordinate lies beyond any 32-bit address.
+bool candidateCells(double coordinate, double origin, double size, long long& first, long long& last)
 {
     if (!(size > 0.0))
-        return {};
+        return false;
     const double position = std::floor((coordinate - origin) / size);
     if (!(position >= INT_MIN - 1.0 && position <= INT_MAX + 1.0))
-        return {};
-    std::vector<int> cells;
+        return false;
     const auto cell = static_cast<long long>(position);
-    for (long long candidate = cell - 1; candidate <= cell + 1; ++candidate)
-        if (candidate >= INT_MIN && candidate <= INT_MAX)
-            cells.push_back(static_cast<int>(candidate));
-    return cells;
+    first = std::max<long long>(cell - 1, INT_MIN);
+    last = std::min<long long>(cell + 1, INT_MAX);
+    return true;
 }
 } // namespace
 
@@ -104,303 +115,92 @@ OsmParser::~OsmParser()
 void OsmParser::load(const std::string& fileName)
 {
     const double gridSize = checkedGridSize();
-    OsmChunkReader reader(fileName);
-    if (!loadStreamed(reader))
-        loadWhole(reader);
-
-    if (!haveBounds)
+    NodeBounds extent;
+    {
+        OsmChunkReader reader(fileName);
+        if (!loadStreamed(fileName, reader, extent))
+            extent = loadWhole(reader);
+    }
+    if (!extent.valid)
     {
         // A file of streets alone still gets a grid: its bounds come from every node.
         if (nodes.empty())
             throw std::runtime_error("no nodes in file " + fileName);
         for (const OsmNode& node : nodes.all())
-            widenBounds(node);
+            extent.widen(node);
     }
+    minLon = extent.minLon;
+    maxLon = extent.maxLon;
+    minLat = extent.minLat;
+    maxLat = extent.maxLat;
     columnCount = gridCount(maxLon - minLon, gridSize);
     rowCount = gridCount(maxLat - minLat, gridSize);
     buildCellIndex();
 }
 
 // The common case: the file is read in pieces, nodes and relations in one sweep
-// (they fill separate records), then the ways from the first way on.
-bool OsmParser::loadStreamed(OsmChunkReader& reader)
+// (they fill separate records), then the ways from the first way on; each sweep
+// on two threads when the file is big. The progress lines come once all parsed.
+bool OsmParser::loadStreamed(const std::string& fileName, OsmChunkReader& reader, NodeBounds& extent)
 {
-    resetRecords();
-    nodes.reserve(reader.fileSize() / 256);
-    PassStart nodesStart{"node"};
-    PassStart relationsStart{"relation"};
-    long firstWay = -1;
-    const bool read = reader.visit(0, [&](XmlNode* element) {
-        if (nodesStart.reached(element))
-            readNode(element);
-        if (relationsStart.reached(element))
-            readRelation(element);
-        if (firstWay < 0 && equals(element->name(), "way"))
-            firstWay = reader.fileOffsetOf(element);
-    });
-    if (!read)
+    nodes.clear();
+    nodes.reserve(reader.fileSize() / 200);
+    NodeRelationReader nodesAndRelations(nodes);
+    NodeRelationReader laterNodesAndRelations;
+    const long size = static_cast<long>(reader.fileSize());
+    if (!visitInHalves(reader, fileName, 0, size * 2 / 5, nodesAndRelations, laterNodesAndRelations))
         return false;
+
+    const RelationRecords& relations = nodesAndRelations.relations;
+    const std::unordered_map<std::string, int> waterGroupIndex = relations.waterGroupIndex();
+    WayReader ways(nodes, relations, waterGroupIndex);
+    WayReader laterWays(nodes, relations, waterGroupIndex);
+    const long firstWay = nodesAndRelations.firstWay;
+    if (firstWay >= 0 && !visitInHalves(reader, fileName, firstWay, firstWay + (size - firstWay) / 2, ways, laterWays))
+        return false;
+
     std::cout << " start parser 1 " << std::endl;
     std::cout << " start parser 2" << std::endl;
-    waterRings.resize(static_cast<std::size_t>(nextWaterGroup));
-    return firstWay < 0 || reader.visit(firstWay, [&](XmlNode* element) { readWay(element); });
+    extent = takeRecords(std::move(ways.records));
+    return true;
 }
 
 // Anything the streamed reading does not take: the whole document in one tree,
 // which also gives malformed XML the parser's own error.
-void OsmParser::loadWhole(OsmChunkReader& reader)
+NodeBounds OsmParser::loadWhole(OsmChunkReader& reader)
 {
-    resetRecords();
+    nodes.clear();
     std::vector<char> buffer = reader.readAll();
     auto document = std::make_unique<rapidxml::xml_document<char>>();
     document->parse<0>(buffer.data());
     std::cout << " start parser 1 " << std::endl;
 
+    // Each pass begins at the root's first element of its name and then takes every
+    // element that follows, whatever its name.
     XmlNode* root = document->first_node("osm");
     auto walk = [root](const char* first, const std::function<void(XmlNode*)>& read) {
         for (XmlNode* element = root ? root->first_node(first) : nullptr; element; element = element->next_sibling())
             read(element);
     };
-    walk("node", [this](XmlNode* element) { readNode(element); });
+    NodeRelationReader nodesAndRelations(nodes);
+    walk("node", [&](XmlNode* element) { nodesAndRelations.readNode(element); });
     std::cout << " start parser 2" << std::endl;
-    walk("relation", [this](XmlNode* element) { readRelation(element); });
-    waterRings.resize(static_cast<std::size_t>(nextWaterGroup));
-    walk("way", [this](XmlNode* element) { readWay(element); });
+    walk("relation", [&](XmlNode* element) { nodesAndRelations.readRelation(element); });
+    const std::unordered_map<std::string, int> waterGroupIndex = nodesAndRelations.relations.waterGroupIndex();
+    WayReader ways(nodes, nodesAndRelations.relations, waterGroupIndex);
+    walk("way", [&](XmlNode* element) { ways.read(element); });
+    return takeRecords(std::move(ways.records));
 }
 
-void OsmParser::resetRecords()
+// Moves the ways pass's records into the store; returns the extent of the building nodes.
+NodeBounds OsmParser::takeRecords(WayRecords&& records)
 {
-    nodes.clear();
-    buildings.clear();
-    buildingInfos.clear();
-    streetInfos.clear();
-    waterRings.clear();
-    streets.clear();
-    buildingMembers.clear();
-    waterMembers.clear();
-    waterGroupIndex.clear();
-    waterGroupIndex["0"] = 0;
-    nextWaterGroup = 1;
-    haveBounds = false;
-}
-
-void OsmParser::readNode(XmlNode* element)
-{
-    const char* lat = attribute(element, "lat");
-    const char* lon = attribute(element, "lon");
-    const rapidxml::xml_attribute<char>* id = element->first_attribute("id");
-    if (!lat || !lon || !id)
-        return;
-    const float latValue = static_cast<float>(std::atof(lat));
-    const float lonValue = static_cast<float>(std::atof(lon));
-    if (std::isfinite(latValue) && std::isfinite(lonValue))
-        nodes.insertOrAssign(std::string_view(id->value(), id->value_size()), latValue, lonValue);
-}
-
-void OsmParser::readRelation(XmlNode* element)
-{
-    const char* id = attribute(element, "id");
-    if (!id)
-        return;
-    Classification c;
-    for (XmlNode* tag = element->first_node("tag"); tag; tag = tag->next_sibling())
-    {
-        const char* k = attribute(tag, "k");
-        const char* v = attribute(tag, "v");
-        if (!k || !v)
-            continue;
-        if (equals(k, "levels") || equals(k, "building:levels") || equals(k, "building:levels:aboveground"))
-            c.levels = std::atoi(v);
-        else if (equals(k, "height") || equals(k, "building:height"))
-            c.height = v;
-        else if (equals(k, "building"))
-        {
-            c.isBuilding = true;
-            c.levels = 0;
-        }
-        else if ((equals(k, "natural") && equals(v, "water")) ||
-                 (equals(k, "seamark:type") && equals(v, "fairway")) ||
-                 (equals(k, "waterway") && equals(v, "riverbank")))
-            c.isWater = true;
-    }
-
-    for (XmlNode* member = element->first_node("member"); member; member = member->next_sibling())
-    {
-        const char* ref = attribute(member, "ref");
-        if (!ref)
-            continue;
-        if (c.isBuilding)
-        {
-            WayInfo& info = buildingMembers[ref] = WayInfo();
-            info.levels = c.levels;
-            info.height = c.height;
-        }
-        if (c.isWater)
-        {
-            WayInfo& info = waterMembers[ref] = WayInfo();
-            info.relationId = id;
-        }
-    }
-    if (c.isWater)
-        waterGroupIndex[id] = nextWaterGroup++;
-}
-
-void OsmParser::classifyWayTag(Classification& c, const char* k, const char* v) const
-{
-    if (equals(k, "building"))
-    {
-        c.isBuilding = true;
-        c.levels = equals(v, "stadium") ? 10 : 0;
-    }
-    if (equals(k, "levels") || equals(k, "building:levels") || equals(k, "building:levels:aboveground"))
-        c.levels = std::atoi(v);
-    if (equals(k, "height") || equals(k, "building:height"))
-        c.height = v;
-
-    if (equals(k, "highway"))
-    {
-        if (equals(v, "motorway") || equals(v, "motorway_link") || equals(v, "trunk") || equals(v, "trunk_link"))
-            c.isMotorway = true;
-        else if (equals(v, "primary") || equals(v, "primary_link"))
-            c.isPrimary = true;
-        else if (equals(v, "secondary") || equals(v, "secondary_link") || equals(v, "tertiary") ||
-                 equals(v, "tertiary_link") || equals(v, "unclassified") || equals(v, "road"))
-            c.isSecondary = true;
-        else if (equals(v, "residential") || equals(v, "living_street"))
-            c.isResidential = true;
-        else
-            c.isOtherHighway = true;
-    }
-    else if (equals(k, "bridge") && equals(v, "yes"))
-        c.isBridge = true;
-    else if (equals(k, "tunnel") && equals(v, "yes"))
-        c.isTunnel = true;
-    else if (equals(k, "railway"))
-    {
-        if (equals(v, "tram"))
-            c.isTram = true;
-        else
-            c.isRailway = true;
-    }
-    else if ((equals(k, "natural") && equals(v, "water")) || (equals(k, "seamark:type") && equals(v, "fairway")) ||
-             (equals(k, "waterway") && equals(v, "riverbank")))
-        c.isWater = true;
-    else if (equals(k, "waterway") && equals(v, "stream"))
-        c.isStream = true;
-}
-
-void OsmParser::readWay(XmlNode* element)
-{
-    const char* idText = attribute(element, "id");
-    if (!idText)
-        return;
-    const std::string id = idText;
-    Classification c;
-
-    const auto water = waterMembers.find(id);
-    if (water != waterMembers.end())
-        addWaterRing(element, water->second.relationId);
-    const auto building = buildingMembers.find(id);
-    if (building != buildingMembers.end())
-    {
-        c.isBuilding = true;
-        c.levels = building->second.levels;
-        c.height = building->second.height;
-    }
-
-    for (XmlNode* tag = element->first_node("tag"); tag; tag = tag->next_sibling())
-    {
-        const char* k = attribute(tag, "k");
-        const char* v = attribute(tag, "v");
-        if (k && v)
-            classifyWayTag(c, k, v);
-    }
-
-    if (c.isBuilding)
-        addBuilding(element, id, c);
-    if (c.isWater)
-        addWaterRing(element, "0");
-    if (c.isTunnel)
-        return;
-    const std::pair<bool, int> streetFlags[] = {
-        {c.isStream, KindStream},       {c.isMotorway, KindMotorway},         {c.isPrimary, KindPrimary},
-        {c.isSecondary, KindSecondary}, {c.isResidential, KindResidential}, {c.isOtherHighway, KindOtherHighway},
-        {c.isRailway, KindRailway},     {c.isTram, KindTram}};
-    for (const auto& flag : streetFlags)
-        if (flag.first)
-            addStreet(element, id, flag.second, c.isBridge);
-}
-
-std::vector<OsmNode> OsmParser::resolveNodes(XmlNode* way) const
-{
-    std::vector<std::string_view> refs;
-    for (XmlNode* nd = way->first_node("nd"); nd; nd = nd->next_sibling())
-        if (const rapidxml::xml_attribute<char>* ref = nd->first_attribute("ref"))
-            refs.emplace_back(ref->value(), ref->value_size());
-    std::vector<OsmNode> resolved;
-    resolved.reserve(refs.size());
-    nodes.findAll(refs, resolved);
-    return resolved;
-}
-
-void OsmParser::widenBounds(const OsmNode& node)
-{
-    const double lon = node.lon;
-    const double lat = node.lat;
-    if (!haveBounds)
-    {
-        minLon = maxLon = lon;
-        minLat = maxLat = lat;
-        haveBounds = true;
-        return;
-    }
-    minLon = std::min(minLon, lon);
-    maxLon = std::max(maxLon, lon);
-    minLat = std::min(minLat, lat);
-    maxLat = std::max(maxLat, lat);
-}
-
-void OsmParser::addBuilding(XmlNode* way, const std::string& id, const Classification& c)
-{
-    std::vector<OsmNode> resolved = resolveNodes(way);
-    for (const OsmNode& node : resolved)
-        widenBounds(node);
-    if (resolved.empty())
-        return;
-    buildings.push_back(WayGeometry{id, std::move(resolved)});
-    if (c.levels > 0 || !c.height.empty())
-    {
-        WayInfo info;
-        info.index = static_cast<int>(buildings.size() - 1);
-        info.wayId = id;
-        info.levels = c.levels;
-        info.height = c.height;
-        buildingInfos.push_back(std::move(info));
-    }
-}
-
-void OsmParser::addWaterRing(XmlNode* way, const std::string& relationId)
-{
-    std::vector<OsmNode> resolved = resolveNodes(way);
-    if (resolved.empty())
-        return;
-    const auto group = waterGroupIndex.find(relationId);
-    const int index = group != waterGroupIndex.end() ? group->second : 0;
-    waterRings[static_cast<std::size_t>(index)].push_back(std::move(resolved));
-}
-
-void OsmParser::addStreet(XmlNode* way, const std::string& id, int kind, bool bridge)
-{
-    std::vector<OsmNode> resolved = resolveNodes(way);
-    if (resolved.empty())
-        return;
-    streets.push_back(WayGeometry{id, std::move(resolved)});
-    WayInfo info;
-    info.index = static_cast<int>(streets.size() - 1);
-    info.wayId = id;
-    info.kind = kind;
-    info.bridge = bridge;
-    streetInfos.push_back(std::move(info));
+    buildings = std::move(records.buildings);
+    buildingInfos = std::move(records.buildingInfos);
+    streets = std::move(records.streets);
+    streetInfos = std::move(records.streetInfos);
+    waterRings = std::move(records.waterRings);
+    return records.bounds;
 }
 
 std::uint64_t OsmParser::cellKey(int column, int row)
@@ -427,26 +227,31 @@ bool OsmParser::inCell(const OsmNode& node) const
 
 // Files every geometry under the cells whose edge test (the same one the scan
 // uses) accepts its first node, so the index answers exactly as the scan does.
+// Files every geometry under the cells whose edge test (the same one the scan
+// uses) accepts its first node, so the index answers exactly as the scan does.
 void OsmParser::buildCellIndex()
 {
     const double cellWidth = (maxLon - minLon) / static_cast<double>(columnCount);
     const double cellHeight = (maxLat - minLat) / static_cast<double>(rowCount);
-    auto cellsOf = [&](const OsmNode& first) {
-        std::vector<std::uint64_t> cells;
-        for (int column : candidateCells(first.lon, minLon, cellWidth))
-            for (int row : candidateCells(first.lat, minLat, cellHeight))
+    auto fileUnderItsCells = [&](const OsmNode& first, int position, CellIndex& index) {
+        long long firstColumn = 0, lastColumn = 0, firstRow = 0, lastRow = 0;
+        if (!candidateCells(first.lon, minLon, cellWidth, firstColumn, lastColumn) ||
+            !candidateCells(first.lat, minLat, cellHeight, firstRow, lastRow))
+            return;
+        for (long long column = firstColumn; column <= lastColumn; ++column)
+            for (long long row = firstRow; row <= lastRow; ++row)
             {
-                setCellEdges(column, row);
+                setCellEdges(static_cast<int>(column), static_cast<int>(row));
                 if (inCell(first))
-                    cells.push_back(cellKey(column, row));
+                    index.add(cellKey(static_cast<int>(column), static_cast<int>(row)), position);
             }
-        return cells;
     };
 
     for (std::size_t i = 0; i < buildings.size(); ++i)
-        for (std::uint64_t cell : cellsOf(buildings[i].nodes.front()))
-            buildingsByCell[cell].push_back(static_cast<int>(i));
+        fileUnderItsCells(buildings[i].nodes.front(), static_cast<int>(i), buildingsByCell);
+    buildingsByCell.sort();
 
+    // A street geometry answers for every kind recorded under its way id.
     std::unordered_map<std::string, std::vector<int>> kindsOfWay;
     for (const WayInfo& info : streetInfos)
     {
@@ -455,9 +260,10 @@ void OsmParser::buildCellIndex()
             kinds.push_back(info.kind);
     }
     for (std::size_t i = 0; i < streets.size(); ++i)
-        for (std::uint64_t cell : cellsOf(streets[i].nodes.front()))
-            for (int kind : kindsOfWay[streets[i].id])
-                streetsByKindCell[kind][cell].push_back(static_cast<int>(i));
+        for (int kind : kindsOfWay[streets[i].id])
+            fileUnderItsCells(streets[i].nodes.front(), static_cast<int>(i), streetsByKindCell[kind]);
+    for (auto& byKind : streetsByKindCell)
+        byKind.second.sort();
 
     for (std::size_t i = 0; i < buildingInfos.size(); ++i)
         firstBuildingInfo.emplace(buildingInfos[i].wayId, static_cast<int>(i));
@@ -468,10 +274,9 @@ std::vector<WayGeometry> OsmParser::buildingsInCell(int column, int row)
 {
     setCellEdges(column, row);
     std::vector<WayGeometry> result;
-    const auto cell = buildingsByCell.find(cellKey(column, row));
-    if (cell != buildingsByCell.end())
-        for (int position : cell->second)
-            result.push_back(buildings[static_cast<std::size_t>(position)]);
+    const auto cell = buildingsByCell.entriesOf(cellKey(column, row));
+    for (auto entry = cell.first; entry != cell.second; ++entry)
+        result.push_back(buildings[static_cast<std::size_t>(entry->second)]);
     return result;
 }
 
@@ -479,12 +284,10 @@ std::vector<WayInfo> OsmParser::buildingInfosInCell(int column, int row)
 {
     setCellEdges(column, row);
     std::vector<WayInfo> result;
-    const auto cell = buildingsByCell.find(cellKey(column, row));
-    if (cell == buildingsByCell.end())
-        return result;
-    for (int position : cell->second)
+    const auto cell = buildingsByCell.entriesOf(cellKey(column, row));
+    for (auto entry = cell.first; entry != cell.second; ++entry)
     {
-        const auto info = firstBuildingInfo.find(buildings[static_cast<std::size_t>(position)].id);
+        const auto info = firstBuildingInfo.find(buildings[static_cast<std::size_t>(entry->second)].id);
         if (info != firstBuildingInfo.end())
             result.push_back(buildingInfos[static_cast<std::size_t>(info->second)]);
     }
@@ -498,10 +301,9 @@ std::vector<WayGeometry> OsmParser::streetsInCell(int kind, int column, int row)
     const auto byKind = streetsByKindCell.find(kind);
     if (byKind == streetsByKindCell.end())
         return result;
-    const auto cell = byKind->second.find(cellKey(column, row));
-    if (cell != byKind->second.end())
-        for (int position : cell->second)
-            result.push_back(streets[static_cast<std::size_t>(position)]);
+    const auto cell = byKind->second.entriesOf(cellKey(column, row));
+    for (auto entry = cell.first; entry != cell.second; ++entry)
+        result.push_back(streets[static_cast<std::size_t>(entry->second)]);
     return result;
 }
 

@@ -1,23 +1,18 @@
 #pragma once
 
+#include "osm/CellIndex.h"
 #include "osm/NodeTable.h"
 #include "osm/OsmNode.h"
 #include "osm/WayGeometry.h"
 #include "osm/WayInfo.h"
+#include "osm/WayRecords.h"
 
 #include <cstdint>
 #include <string>
 #include <unordered_map>
 #include <vector>
 
-namespace rapidxml
-{
-template <class Ch> class xml_node;
-}
 class OsmChunkReader;
-
-using WaterRing = std::vector<OsmNode>;
-using WaterGroup = std::vector<WaterRing>;
 
 // The in-memory store of one OSM extract. The constructor loads and classifies
 // the whole file and lays a grid over the extent of the buildings; afterwards the
@@ -60,33 +55,10 @@ public:
     const std::vector<WayInfo>& allStreetInfos() const { return streetInfos; }
 
 private:
-    using XmlNode = rapidxml::xml_node<char>;
-
-    // Classification state of the relation or way being loaded.
-    struct Classification
-    {
-        bool isBuilding = false;
-        int levels = 0;
-        std::string height;
-        bool isMotorway = false, isPrimary = false, isSecondary = false, isResidential = false,
-             isRailway = false, isTram = false, isBridge = false, isTunnel = false,
-             isOtherHighway = false, isWater = false, isStream = false;
-    };
-
     void load(const std::string& fileName);
-    bool loadStreamed(OsmChunkReader& reader);
-    void loadWhole(OsmChunkReader& reader);
-    void resetRecords();
-    void readNode(XmlNode* element);
-    void readRelation(XmlNode* element);
-    void readWay(XmlNode* element);
-    void classifyWayTag(Classification& c, const char* k, const char* v) const;
-    std::vector<OsmNode> resolveNodes(XmlNode* way) const;
-    void addBuilding(XmlNode* way, const std::string& id, const Classification& c);
-    void addWaterRing(XmlNode* way, const std::string& relationId);
-    void addStreet(XmlNode* way, const std::string& id, int kind, bool bridge);
-    void widenBounds(const OsmNode& node);
-    void computeGrid();
+    bool loadStreamed(const std::string& fileName, OsmChunkReader& reader, NodeBounds& extent);
+    NodeBounds loadWhole(OsmChunkReader& reader);
+    NodeBounds takeRecords(WayRecords&& records);
     void buildCellIndex();
 
     void setCellEdges(int column, int row);
@@ -99,11 +71,6 @@ private:
     std::vector<WayInfo> streetInfos;
     std::vector<WaterGroup> waterRings;
     std::vector<WayGeometry> streets;
-    std::unordered_map<std::string, WayInfo> buildingMembers;
-    std::unordered_map<std::string, WayInfo> waterMembers;
-    std::unordered_map<std::string, int> waterGroupIndex;
-    int nextWaterGroup = 1;
-    bool haveBounds = false;
 
     double cellMinLon = 0.0;
     double cellMaxLon = 0.0;
@@ -111,7 +78,7 @@ private:
     double cellMaxLat = 0.0;
 
     // Index built once loading ends: cell → positions in storage order.
-    std::unordered_map<std::uint64_t, std::vector<int>> buildingsByCell;
-    std::unordered_map<int, std::unordered_map<std::uint64_t, std::vector<int>>> streetsByKindCell;
+    CellIndex buildingsByCell;
+    std::unordered_map<int, CellIndex> streetsByKindCell;
     std::unordered_map<std::string, int> firstBuildingInfo;
 };

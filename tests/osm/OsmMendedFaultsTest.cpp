@@ -79,7 +79,7 @@ TEST_F(OsmMendedFaultsTest, NodesWithNonFiniteCoordinatesAreNotStored)
                                   osmNodeText("n6", "43.73", "-INFINITY") + osmNode("2", 43.74, 7.44) +
                                   osmWay("b", {"1", "n1", "n2", "n3", "n4", "n5", "n6", "2"}, {{"building", "yes"}}))));
 
-    EXPECT_EQ(idsOf(store->allNodes().all()), (std::vector<std::string>{"1", "2"}));
+    EXPECT_EQ(idsOf(storedNodes(*store)), (std::vector<std::string>{"1", "2"}));
     ASSERT_EQ(store->allBuildings().size(), 1u);
     EXPECT_EQ(idsOf(store->allBuildings()[0].nodes), (std::vector<std::string>{"1", "2"}));
     EXPECT_EQ(store->minLat, static_cast<double>(43.70f));
@@ -106,7 +106,7 @@ TEST_F(OsmMendedFaultsTest, ElementsMissingNeededAttributesAreSkipped)
                     " <relation id=\"r1\"><member type=\"way\"/><member ref=\"w4\"/><tag k=\"natural\"/>"
                     "<tag k=\"natural\" v=\"water\"/></relation>\n")));
 
-    EXPECT_EQ(idsOf(store->allNodes().all()), (std::vector<std::string>{"1", "2", "3"}));
+    EXPECT_EQ(idsOf(storedNodes(*store)), (std::vector<std::string>{"1", "2", "3"}));
     ASSERT_EQ(store->allBuildings().size(), 1u);
     EXPECT_EQ(store->allBuildings()[0].id, "w1");
     EXPECT_EQ(idsOf(store->allBuildings()[0].nodes), (std::vector<std::string>{"1", "2"}));

@@ -7,6 +7,9 @@
 #include <string>
 #include <vector>
 
+// The store's nodes in order, as a plain array.
+std::vector<OsmNode> storedNodes(const OsmParser& store);
+
 // The ids of nodes or geometries, in order.
 std::vector<std::string> idsOf(const std::vector<OsmNode>& nodes);
 std::vector<std::string> idsOf(const std::vector<WayGeometry>& geometries);

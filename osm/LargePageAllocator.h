@@ -1,0 +1,55 @@
+#pragma once
+
+#include <cstddef>
+#include <new>
+
+namespace largePages
+{
+constexpr std::size_t threshold = std::size_t(1) << 20;
+// A 2 MB aligned mapping of at least that many bytes; throws std::bad_alloc.
+void* map(std::size_t bytes);
+void unmap(void* pointer, std::size_t bytes) noexcept;
+} // namespace largePages
+
+// Memory for the loader's big arrays. Touching a fresh page costs a fault into the
+// kernel, and on virtual machines that is dear; arrays of a megabyte or more are
+// therefore mapped on their own, aligned to 2 MB and advised for transparent huge
+// pages, so that one fault maps 2 MB instead of 4 KB. Smaller arrays use the heap.
+template <class T>
+class LargePageAllocator
+{
+public:
+    using value_type = T;
+
+    LargePageAllocator() = default;
+    template <class U>
+    LargePageAllocator(const LargePageAllocator<U>&) noexcept
+    {
+    }
+
+    T* allocate(std::size_t count)
+    {
+        const std::size_t bytes = count * sizeof(T);
+        return static_cast<T*>(bytes >= largePages::threshold ? largePages::map(bytes) : ::operator new(bytes));
+    }
+
+    void deallocate(T* pointer, std::size_t count) noexcept
+    {
+        const std::size_t bytes = count * sizeof(T);
+        if (bytes >= largePages::threshold)
+            largePages::unmap(pointer, bytes);
+        else
+            ::operator delete(pointer);
+    }
+
+    template <class U>
+    bool operator==(const LargePageAllocator<U>&) const noexcept
+    {
+        return true;
+    }
+    template <class U>
+    bool operator!=(const LargePageAllocator<U>&) const noexcept
+    {
+        return false;
+    }
+};

@@ -1,0 +1,46 @@
+#pragma once
+
+#include "osm/NodeTable.h"
+#include "osm/OsmChunkReader.h"
+#include "osm/RelationRecords.h"
+
+// The nodes pass and the relations pass over one stretch of the file (they fill
+// separate records, so one sweep serves both). The nodes go straight into a node
+// table, or, for a stretch read on another thread, into a list for the table.
+class NodeRelationReader : public OsmChunkReader::Visitor
+{
+public:
+    using XmlNode = OsmChunkReader::XmlNode;
+
+    // For the file from its start, storing the nodes in table.
+    explicit NodeRelationReader(NodeTable& table);
+    // For a stretch of the file that is not its start. It assumes that the nodes
+    // pass has begun before it and the relations pass has not; joins() tells.
+    NodeRelationReader();
+
+    bool wants(long offset, std::string_view startTag) override;
+    void read(XmlNode* element) override;
+
+    // Whether a stretch read by a reader for later stretches may follow this one:
+    // what that reader assumed holds here.
+    bool readyForLaterStretch() const;
+    // Takes the records of the stretch that follows this one.
+    void append(NodeRelationReader& later);
+
+    // Each pass on its own, for the elements it visits.
+    void readNode(XmlNode* element);
+    void readRelation(XmlNode* element);
+
+    RelationRecords relations;
+    // Where the first way starts, or -1.
+    long firstWay = -1;
+
+private:
+    NodeTable* table = nullptr;
+    NodeTable::NodeArray laterNodes;
+    // Whether the passes have begun, as elements are read...
+    bool nodesBegun = false;
+    bool relationsBegun = false;
+    // ...and as elements are announced to wants(), which runs ahead of read().
+    bool relationAnnounced = false;
+};

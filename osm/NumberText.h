@@ -1,0 +1,7 @@
+#pragma once
+
+#include <string_view>
+
+// What C's atof gives for a text that ends with a zero byte (text.data()[text.size()]),
+// as in the "C" locale: OSM files write a decimal point whatever the user's locale.
+double numberFromText(std::string_view text);

@@ -1,0 +1,24 @@
+#pragma once
+
+#include "osm/WayInfo.h"
+
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+// What the relations pass records for the ways pass.
+struct RelationRecords
+{
+    // For each member of a building relation, the relation's levels and height.
+    std::unordered_map<std::string, WayInfo> buildingMembers;
+    // For each member of a water relation, the relation's id.
+    std::unordered_map<std::string, WayInfo> waterMembers;
+    // Ids of the water relations in file order; the i-th gets group i + 1.
+    std::vector<std::string> waterRelations;
+
+    // Records of a later stretch of the file: later entries replace earlier ones.
+    void append(RelationRecords&& later);
+    // Relation id → group index; "0" → 0 stands for the ways tagged as water themselves.
+    std::unordered_map<std::string, int> waterGroupIndex() const;
+    int waterGroupCount() const { return static_cast<int>(waterRelations.size()) + 1; }
+};

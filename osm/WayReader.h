@@ -1,0 +1,60 @@
+#pragma once
+
+#include "osm/NodeTable.h"
+#include "osm/OsmChunkReader.h"
+#include "osm/RelationRecords.h"
+#include "osm/WayRecords.h"
+
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+// The ways pass over one stretch of the file: classifies each way by its
+// memberships and tags and records its building, water rings and streets. Reads
+// the node table and the relations' records only, so stretches can be read at once.
+class WayReader : public OsmChunkReader::Visitor
+{
+public:
+    using XmlNode = OsmChunkReader::XmlNode;
+
+    WayReader(const NodeTable& nodes, const RelationRecords& relations,
+              const std::unordered_map<std::string, int>& waterGroupIndex);
+
+    bool wants(long, std::string_view) override { return true; }
+    void read(XmlNode* element) override;
+
+    // A stretch of the ways pass assumes nothing of the stretches before it.
+    bool readyForLaterStretch() const { return true; }
+    // Takes the records of the stretch that follows this one.
+    void append(WayReader& later) { records.append(std::move(later.records)); }
+
+    WayRecords records;
+
+private:
+    // Classification state of the way being read.
+    struct Classification
+    {
+        bool isBuilding = false;
+        int levels = 0;
+        std::string height;
+        bool isMotorway = false, isPrimary = false, isSecondary = false, isResidential = false,
+             isRailway = false, isTram = false, isBridge = false, isTunnel = false,
+             isOtherHighway = false, isWater = false, isStream = false;
+    };
+
+    static void classifyTag(Classification& c, const char* k, const char* v);
+    void resolve(XmlNode* way);
+    void addBuilding(const std::string& id, const Classification& c, const std::vector<OsmNode>& wayNodes);
+    void addWaterRing(const std::string& relationId, const std::vector<OsmNode>& wayNodes);
+    void addStreet(const std::string& id, int kind, bool bridge, const std::vector<OsmNode>& wayNodes);
+
+    const NodeTable& nodes;
+    const RelationRecords& relations;
+    const std::unordered_map<std::string, int>& waterGroupIndex;
+
+    // The resolved nodes of the way being read and its references: kept from way to
+    // way, so that reading one allocates only the records it adds.
+    std::vector<OsmNode> resolved;
+    std::vector<std::string_view> refs;
+};
