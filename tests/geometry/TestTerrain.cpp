@@ -5,7 +5,7 @@
 #include "globe/Map.h"
 #include "globe/SpatialReference.h"
 
-#include <gdal_priv.h>
+#include "TestRaster.h"
 #include <osgDB/FileUtils>
 
 #include <unistd.h>
@@ -28,14 +28,6 @@ const float noData = -32768.0f;
 
 void writeRaster(const std::string& path)
 {
-    GDALAllRegister();
-    GDALDriver* driver = GetGDALDriverManager()->GetDriverByName("GTiff");
-    GDALDataset* dataset = driver->Create(path.c_str(), pixels, pixels, 1, GDT_Float32, nullptr);
-    if (dataset == nullptr)
-        throw std::runtime_error("cannot write " + path);
-    double transform[6] = {west, pixel, 0.0, south + pixels * pixel, 0.0, -pixel};
-    dataset->SetGeoTransform(transform);
-    dataset->SetProjection(SRS_WKT_WGS84_LAT_LONG);
     std::vector<float> heights(pixels * pixels);
     for (int y = 0; y < pixels; ++y)
     {
@@ -44,11 +36,8 @@ void writeRaster(const std::string& path)
             heights[y * pixels + x] =
                 by == noDataRow ? noData : static_cast<float>(blockHeight(x / pixelsPerBlock, by));
     }
-    GDALRasterBand* band = dataset->GetRasterBand(1);
-    band->SetNoDataValue(noData);
-    if (band->RasterIO(GF_Write, 0, 0, pixels, pixels, heights.data(), pixels, pixels, GDT_Float32, 0, 0) != CE_None)
-        throw std::runtime_error("cannot write " + path);
-    GDALClose(dataset);
+    TestRaster::write(path, pixels, pixels, {west, pixel, 0.0, south + pixels * pixel, 0.0, -pixel}, 4326, heights,
+                      noData);
 }
 } // namespace
 
