@@ -1,5 +1,7 @@
 #pragma once
 
+#include "osm/LargePageAllocator.h"
+
 #include <cstdint>
 #include <utility>
 #include <vector>
@@ -11,6 +13,7 @@ class CellIndex
 public:
     using Entry = std::pair<std::uint64_t, int>;
 
+    void reserve(std::size_t count) { entries.reserve(count); }
     void add(std::uint64_t cell, int position) { entries.emplace_back(cell, position); }
     // Once everything is added and before anything is looked up.
     void sort();
@@ -18,5 +21,5 @@ public:
     std::pair<const Entry*, const Entry*> entriesOf(std::uint64_t cell) const;
 
 private:
-    std::vector<Entry> entries;
+    std::vector<Entry, LargePageAllocator<Entry>> entries;
 };

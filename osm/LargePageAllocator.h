@@ -5,14 +5,14 @@
 
 namespace largePages
 {
-constexpr std::size_t threshold = std::size_t(1) << 20;
+constexpr std::size_t threshold = std::size_t(256) << 10;
 // A 2 MB aligned mapping of at least that many bytes; throws std::bad_alloc.
 void* map(std::size_t bytes);
 void unmap(void* pointer, std::size_t bytes) noexcept;
 } // namespace largePages
 
 // Memory for the loader's big arrays. Touching a fresh page costs a fault into the
-// kernel, and on virtual machines that is dear; arrays of a megabyte or more are
+// kernel, and on virtual machines that is dear; arrays of 256 KB or more are
 // therefore mapped on their own, aligned to 2 MB and advised for transparent huge
 // pages, so that one fault maps 2 MB instead of 4 KB. Smaller arrays use the heap.
 template <class T>

@@ -247,6 +247,8 @@ void OsmParser::buildCellIndex()
             }
     };
 
+    // Most geometries lie inside one cell; only those on an edge take more entries.
+    buildingsByCell.reserve(buildings.size());
     for (std::size_t i = 0; i < buildings.size(); ++i)
         fileUnderItsCells(buildings[i].nodes.front(), static_cast<int>(i), buildingsByCell);
     buildingsByCell.sort();

@@ -49,10 +49,10 @@ public:
 
     // Read access for measuring and tests.
     const NodeTable& allNodes() const { return nodes; }
-    const std::vector<WayGeometry>& allBuildings() const { return buildings; }
-    const std::vector<WayInfo>& allBuildingInfos() const { return buildingInfos; }
-    const std::vector<WayGeometry>& allStreets() const { return streets; }
-    const std::vector<WayInfo>& allStreetInfos() const { return streetInfos; }
+    const Geometries& allBuildings() const { return buildings; }
+    const WayInfos& allBuildingInfos() const { return buildingInfos; }
+    const Geometries& allStreets() const { return streets; }
+    const WayInfos& allStreetInfos() const { return streetInfos; }
 
 private:
     void load(const std::string& fileName);
@@ -66,11 +66,11 @@ private:
     static std::uint64_t cellKey(int column, int row);
 
     NodeTable nodes;
-    std::vector<WayGeometry> buildings;
-    std::vector<WayInfo> buildingInfos;
-    std::vector<WayInfo> streetInfos;
+    Geometries buildings;
+    WayInfos buildingInfos;
+    WayInfos streetInfos;
     std::vector<WaterGroup> waterRings;
-    std::vector<WayGeometry> streets;
+    Geometries streets;
 
     double cellMinLon = 0.0;
     double cellMaxLon = 0.0;

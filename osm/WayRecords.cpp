@@ -4,8 +4,8 @@
 
 namespace
 {
-template <class T>
-void moveAppend(std::vector<T>& to, std::vector<T>& from)
+template <class Array>
+void moveAppend(Array& to, Array& from)
 {
     to.insert(to.end(), std::make_move_iterator(from.begin()), std::make_move_iterator(from.end()));
 }

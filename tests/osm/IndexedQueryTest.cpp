@@ -71,8 +71,8 @@ TEST_F(MonacoStoreTest, RecordsMatchTheIndependentCounts)
 
 TEST_F(MonacoStoreTest, RecordsKeepTheirInvariants)
 {
-    const std::vector<WayGeometry>& streets = store->allStreets();
-    const std::vector<WayInfo>& streetInfos = store->allStreetInfos();
+    const Geometries& streets = store->allStreets();
+    const WayInfos& streetInfos = store->allStreetInfos();
     ASSERT_EQ(streets.size(), streetInfos.size());
     for (std::size_t i = 0; i < streets.size(); ++i)
     {

@@ -69,7 +69,7 @@ TEST_F(OsmClassificationTest, BuildingLevelsAndHeightFollowTagOrder)
     EXPECT_TRUE(sameInfos({buildingRecord(0, "10", 10, ""), buildingRecord(1, "11", 4, ""),
                            buildingRecord(2, "12", 10, ""), buildingRecord(4, "14", 0, "12.5"),
                            buildingRecord(5, "15", 3, ""), buildingRecord(8, "18", 5, "7 m")},
-                          store->allBuildingInfos()));
+                          plain(store->allBuildingInfos())));
     EXPECT_TRUE(store->allStreets().empty());
 }
 
@@ -87,7 +87,7 @@ TEST_F(OsmClassificationTest, BuildingRelationsHandTheirLevelsAndHeightToMemberW
     EXPECT_EQ(idsOf(store->allBuildings()), (std::vector<std::string>{"20", "21", "22", "24"}));
     EXPECT_TRUE(
         sameInfos({buildingRecord(1, "21", 9, ""), buildingRecord(2, "22", 0, "25"), buildingRecord(3, "24", 7, "25")},
-                  store->allBuildingInfos()));
+                  plain(store->allBuildingInfos())));
     EXPECT_TRUE(store->allStreets().empty());
 }
 
@@ -120,7 +120,7 @@ TEST_F(OsmClassificationTest, StreetKindsFollowHighwayRailwayAndWaterwayTags)
          streetRecord(15, "s17", 9, true),   streetRecord(16, "s17", 2, true),  streetRecord(17, "s19", 7, false),
          streetRecord(18, "s21", 8, false),  streetRecord(19, "s21", 2, false), streetRecord(20, "s22", 70, false),
          streetRecord(21, "s22", 6, false)},
-        store->allStreetInfos()));
+        plain(store->allStreetInfos())));
     ASSERT_EQ(store->allStreets().size(), store->allStreetInfos().size());
     for (std::size_t i = 0; i < store->allStreets().size(); ++i)
     {

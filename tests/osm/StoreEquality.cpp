@@ -33,7 +33,7 @@ bool equal(const WayInfo& a, const WayInfo& b)
 
 std::vector<OsmNode> storedNodes(const OsmParser& store)
 {
-    return std::vector<OsmNode>(store.allNodes().all().begin(), store.allNodes().all().end());
+    return plain(store.allNodes().all());
 }
 
 std::vector<std::string> idsOf(const std::vector<OsmNode>& nodes)
@@ -81,6 +81,11 @@ std::vector<std::string> idsOf(const std::vector<WayGeometry>& geometries)
     return ::testing::AssertionSuccess();
 }
 
+std::vector<std::string> idsOf(const Geometries& geometries)
+{
+    return idsOf(plain(geometries));
+}
+
 ::testing::AssertionResult sameInfos(const std::vector<WayInfo>& expected, const std::vector<WayInfo>& actual)
 {
     if (expected.size() != actual.size())
@@ -122,10 +127,10 @@ std::vector<std::string> idsOf(const std::vector<WayGeometry>& geometries)
                                              << " instead of " << expected.columnCount << " x " << expected.rowCount;
     const std::pair<const char*, ::testing::AssertionResult> parts[] = {
         {"nodes", sameNodes(storedNodes(expected), storedNodes(actual))},
-        {"buildings", sameGeometries(expected.allBuildings(), actual.allBuildings())},
-        {"building records", sameInfos(expected.allBuildingInfos(), actual.allBuildingInfos())},
-        {"streets", sameGeometries(expected.allStreets(), actual.allStreets())},
-        {"street records", sameInfos(expected.allStreetInfos(), actual.allStreetInfos())},
+        {"buildings", sameGeometries(plain(expected.allBuildings()), plain(actual.allBuildings()))},
+        {"building records", sameInfos(plain(expected.allBuildingInfos()), plain(actual.allBuildingInfos()))},
+        {"streets", sameGeometries(plain(expected.allStreets()), plain(actual.allStreets()))},
+        {"street records", sameInfos(plain(expected.allStreetInfos()), plain(actual.allStreetInfos()))},
         {"water", sameWaterGroups(expected.waterRingGroups(), actual.waterRingGroups())}};
     for (const auto& part : parts)
         if (!part.second)

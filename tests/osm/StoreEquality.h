@@ -7,12 +7,20 @@
 #include <string>
 #include <vector>
 
-// The store's nodes in order, as a plain array.
+// A copy of one of the store's arrays (they have an allocator of their own) as a plain one.
+template <class Array>
+std::vector<typename Array::value_type> plain(const Array& array)
+{
+    return std::vector<typename Array::value_type>(array.begin(), array.end());
+}
+
+// The store's nodes in order.
 std::vector<OsmNode> storedNodes(const OsmParser& store);
 
 // The ids of nodes or geometries, in order.
 std::vector<std::string> idsOf(const std::vector<OsmNode>& nodes);
 std::vector<std::string> idsOf(const std::vector<WayGeometry>& geometries);
+std::vector<std::string> idsOf(const Geometries& geometries);
 
 // Exact comparisons of store records (ids, every node's id, lat and lon, every
 // tag record field), naming the first difference.
@@ -21,6 +29,7 @@ std::vector<std::string> idsOf(const std::vector<WayGeometry>& geometries);
 ::testing::AssertionResult sameGeometries(const std::vector<WayGeometry>& expected,
                                           const std::vector<WayGeometry>& actual);
 ::testing::AssertionResult sameInfos(const std::vector<WayInfo>& expected, const std::vector<WayInfo>& actual);
+
 ::testing::AssertionResult sameWaterGroups(const std::vector<WaterGroup>& expected,
                                            const std::vector<WaterGroup>& actual);
 
