@@ -7,7 +7,7 @@ namespace
 {
 const float modelBuilding[3] = {0.9f, 0.4f, 0.4f};
 const float terrainGreen[3] = {0.4f, 0.7f, 0.4f};
-const int tolerance = 6;
+const int censusTolerance = 6;
 
 bool isStreet(QRgb pixel)
 {
@@ -43,9 +43,9 @@ PixelCensus PixelCensus::of(const QImage& picture)
         for (int x = 0; x < picture.width(); ++x)
         {
             const QRgb pixel = picture.pixel(x, y);
-            if (isLit(pixel, modelBuilding, tolerance))
+            if (isLit(pixel, modelBuilding, censusTolerance))
                 ++census.modelBuildings;
-            else if (isLit(pixel, terrainGreen, tolerance))
+            else if (isLit(pixel, terrainGreen, censusTolerance))
                 ++census.terrain;
             else if (isStreet(pixel))
                 ++census.streets;
