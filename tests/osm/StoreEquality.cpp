@@ -1,5 +1,7 @@
 #include "StoreEquality.h"
 
+#include <cstring>
+
 namespace
 {
 std::string describe(const OsmNode& node)
@@ -14,9 +16,16 @@ std::string describe(const WayInfo& info)
            ", bridge " + std::to_string(info.bridge) + ", relation '" + info.relationId + "'}";
 }
 
+// Bit for bit, so that 0 and -0 differ.
+template <class Number>
+bool same(Number a, Number b)
+{
+    return std::memcmp(&a, &b, sizeof a) == 0;
+}
+
 bool equal(const OsmNode& a, const OsmNode& b)
 {
-    return a.id == b.id && a.lat == b.lat && a.lon == b.lon;
+    return a.id == b.id && same(a.lat, b.lat) && same(a.lon, b.lon);
 }
 
 bool equal(const WayInfo& a, const WayInfo& b)
@@ -119,8 +128,8 @@ std::vector<std::string> idsOf(const Geometries& geometries)
 
 ::testing::AssertionResult sameStores(const OsmParser& expected, const OsmParser& actual)
 {
-    if (expected.minLon != actual.minLon || expected.maxLon != actual.maxLon || expected.minLat != actual.minLat ||
-        expected.maxLat != actual.maxLat)
+    if (!same(expected.minLon, actual.minLon) || !same(expected.maxLon, actual.maxLon) ||
+        !same(expected.minLat, actual.minLat) || !same(expected.maxLat, actual.maxLat))
         return ::testing::AssertionFailure() << "bounds differ";
     if (expected.columnCount != actual.columnCount || expected.rowCount != actual.rowCount)
         return ::testing::AssertionFailure() << "grid " << actual.columnCount << " x " << actual.rowCount
