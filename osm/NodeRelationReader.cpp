@@ -9,6 +9,8 @@
 
 namespace
 {
+constexpr std::size_t batchSize = 256;
+
 // The element name as the parser will read it from the start tag.
 std::string_view elementName(std::string_view startTag)
 {
@@ -55,11 +57,8 @@ bool NodeRelationReader::readyForLaterStretch() const
 
 void NodeRelationReader::append(NodeRelationReader& later)
 {
-    if (table)
-        table->insertAll(later.laterNodes);
-    else
-        laterNodes.insert(laterNodes.end(), later.laterNodes.begin(), later.laterNodes.end());
-    later.laterNodes.clear();
+    storeNodes();
+    table->insertAll(std::move(later.readNodes));
     relations.append(std::move(later.relations));
     if (firstWay < 0)
         firstWay = later.firstWay;
@@ -77,10 +76,15 @@ void NodeRelationReader::readNode(XmlNode* element)
     const auto lonValue = static_cast<float>(numberFromText(lon));
     if (!std::isfinite(latValue) || !std::isfinite(lonValue))
         return;
+    readNodes.push_back(OsmNode{std::string(id), latValue, lonValue});
+    if (table && readNodes.size() == batchSize)
+        storeNodes();
+}
+
+void NodeRelationReader::storeNodes()
+{
     if (table)
-        table->insertOrAssign(id, latValue, lonValue);
-    else
-        laterNodes.push_back(OsmNode{std::string(id), latValue, lonValue});
+        table->insertAll(std::move(readNodes));
 }
 
 void NodeRelationReader::readRelation(XmlNode* element)

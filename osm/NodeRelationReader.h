@@ -5,8 +5,9 @@
 #include "osm/RelationRecords.h"
 
 // The nodes pass and the relations pass over one stretch of the file (they fill
-// separate records, so one sweep serves both). The nodes go straight into a node
-// table, or, for a stretch read on another thread, into a list for the table.
+// separate records, so one sweep serves both). The nodes go into a node table in
+// batches (so that the table's memory is fetched ahead), or, for a stretch read on
+// another thread, into a list for the table.
 class NodeRelationReader : public OsmChunkReader::Visitor
 {
 public:
@@ -24,8 +25,10 @@ public:
     // Whether a stretch read by a reader for later stretches may follow this one:
     // what that reader assumed holds here.
     bool readyForLaterStretch() const;
-    // Takes the records of the stretch that follows this one.
+    // For a reader with a table: takes the records of the stretch that follows.
     void append(NodeRelationReader& later);
+    // Puts the nodes read so far into the table; call once the reading is done.
+    void storeNodes();
 
     // Each pass on its own, for the elements it visits.
     void readNode(XmlNode* element);
@@ -37,7 +40,7 @@ public:
 
 private:
     NodeTable* table = nullptr;
-    NodeTable::NodeArray laterNodes;
+    NodeTable::NodeArray readNodes;
     // Whether the passes have begun, as elements are read...
     bool nodesBegun = false;
     bool relationsBegun = false;

@@ -41,23 +41,43 @@ void NodeTable::insertOrAssign(std::string_view id, float lat, float lon)
 {
     if ((nodes.size() + 1) * 2 > slots.size())
         grow();
-    const std::size_t hash = std::hash<std::string_view>()(id);
-    const std::size_t slot = slotOf(id, hash);
-    if (slots[slot] != 0)
-    {
-        OsmNode& node = nodes[positionIn(slots[slot]) - 1];
-        node.lat = lat;
-        node.lon = lon;
-        return;
-    }
-    nodes.push_back(OsmNode{std::string(id), lat, lon});
-    slots[slot] = tagOf(hash) | nodes.size();
+    insertHashed(OsmNode{std::string(id), lat, lon}, std::hash<std::string_view>()(id));
 }
 
-void NodeTable::insertAll(const NodeArray& later)
+void NodeTable::insertAll(NodeArray&& later)
 {
-    for (const OsmNode& node : later)
-        insertOrAssign(node.id, node.lat, node.lon);
+    while ((nodes.size() + later.size()) * 2 > slots.size())
+        grow();
+    // The slots of a batch are fetched while the batch's hashes are computed.
+    constexpr std::size_t batch = 16;
+    std::size_t hashes[batch];
+    const std::size_t mask = slots.size() - 1;
+    for (std::size_t first = 0; first < later.size(); first += batch)
+    {
+        const std::size_t count = std::min(batch, later.size() - first);
+        for (std::size_t i = 0; i < count; ++i)
+        {
+            hashes[i] = std::hash<std::string_view>()(later[first + i].id);
+            __builtin_prefetch(&slots[hashes[i] & mask]);
+        }
+        for (std::size_t i = 0; i < count; ++i)
+            insertHashed(std::move(later[first + i]), hashes[i]);
+    }
+    later.clear();
+}
+
+void NodeTable::insertHashed(OsmNode&& node, std::size_t hash)
+{
+    const std::size_t slot = slotOf(node.id, hash);
+    if (slots[slot] != 0)
+    {
+        OsmNode& stored = nodes[positionIn(slots[slot]) - 1];
+        stored.lat = node.lat;
+        stored.lon = node.lon;
+        return;
+    }
+    nodes.push_back(std::move(node));
+    slots[slot] = tagOf(hash) | nodes.size();
 }
 
 const OsmNode* NodeTable::find(std::string_view id) const

@@ -18,8 +18,8 @@ public:
 
     // Stores the node; a node with the same id (byte for byte) is replaced.
     void insertOrAssign(std::string_view id, float lat, float lon);
-    // The nodes in order, each as insertOrAssign would store it.
-    void insertAll(const NodeArray& later);
+    // The nodes in order, each as insertOrAssign would store it; empties later.
+    void insertAll(NodeArray&& later);
     const OsmNode* find(std::string_view id) const;
     // Appends the nodes found for the ids, in order, skipping ids that are not
     // stored. Looking several up together lets their memory loads overlap.
@@ -33,6 +33,8 @@ public:
 
 private:
     std::size_t slotOf(std::string_view id, std::size_t hash) const;
+    // Needs a free slot beyond the ones taken.
+    void insertHashed(OsmNode&& node, std::size_t hash);
     void grow();
 
     NodeArray nodes;

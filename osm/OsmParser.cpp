@@ -150,6 +150,7 @@ bool OsmParser::loadStreamed(const std::string& fileName, OsmChunkReader& reader
     const long size = static_cast<long>(reader.fileSize());
     if (!visitInHalves(reader, fileName, 0, size * 2 / 5, nodesAndRelations, laterNodesAndRelations))
         return false;
+    nodesAndRelations.storeNodes();
 
     const RelationRecords& relations = nodesAndRelations.relations;
     const std::unordered_map<std::string, int> waterGroupIndex = relations.waterGroupIndex();
@@ -184,6 +185,7 @@ NodeBounds OsmParser::loadWhole(OsmChunkReader& reader)
     };
     NodeRelationReader nodesAndRelations(nodes);
     walk("node", [&](XmlNode* element) { nodesAndRelations.readNode(element); });
+    nodesAndRelations.storeNodes();
     std::cout << " start parser 2" << std::endl;
     walk("relation", [&](XmlNode* element) { nodesAndRelations.readRelation(element); });
     const std::unordered_map<std::string, int> waterGroupIndex = nodesAndRelations.relations.waterGroupIndex();
