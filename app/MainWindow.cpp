@@ -9,11 +9,13 @@
 #include "ui_MainWindow.h"
 
 #include <QMessageBox>
+#include <rapidxml/rapidxml.hpp>
 #include <QStatusBar>
 #include <QTimer>
 #include <osg/DisplaySettings>
 
 #include <cmath>
+#include <stdexcept>
 
 namespace {
 
@@ -144,12 +146,21 @@ void MainWindow::buildScene()
     statusBar()->repaint();
     try {
         sceneContext->buildScene();
+    } catch (const rapidxml::parse_error& error) {
+        // The XML reader knows what is wrong, not in which file.
+        failedBuild();
+        throw std::runtime_error(sceneContext->osmPath + ": malformed XML: " + error.what());
     } catch (...) {
-        statusBar()->clearMessage();
-        updateSceneActions();
+        failedBuild();
         throw;
     }
     statusBar()->clearMessage();
+}
+
+void MainWindow::failedBuild()
+{
+    statusBar()->clearMessage();
+    updateSceneActions();
 }
 
 void MainWindow::setFullscreen()

@@ -44,6 +44,7 @@ public slots:
 
 private:
     void buildScene();
+    void failedBuild();
     void updateSceneActions();
     void showProgress();
     void setColorScheme(int scheme);

@@ -13,13 +13,16 @@ namespace
 {
 using Lock = OpenThreads::ScopedLock<OpenThreads::Mutex>;
 
-bool takeNewest(std::vector<osg::ref_ptr<osg::Node>>& queue, OpenThreads::Mutex& mutex, osg::ref_ptr<osg::Node>& node)
+enum class End { Oldest, Newest };
+
+bool take(std::vector<osg::ref_ptr<osg::Node>>& queue, OpenThreads::Mutex& mutex, End end, osg::ref_ptr<osg::Node>& node)
 {
     Lock lock(mutex);
     if (queue.empty())
         return false;
-    node = queue.back();
-    queue.pop_back();
+    const auto taken = end == End::Oldest ? queue.begin() : queue.end() - 1;
+    node = *taken;
+    queue.erase(taken);
     return true;
 }
 } // namespace
@@ -114,12 +117,12 @@ std::pair<int, int> DataThread::unpackCell(PackedCell cell)
 
 bool DataThread::takeAddedNode(osg::ref_ptr<osg::Node>& node)
 {
-    return takeNewest(generator->addedNodes, *addedMutex, node);
+    return take(generator->addedNodes, *addedMutex, End::Oldest, node);
 }
 
 bool DataThread::takeRemovedNode(osg::ref_ptr<osg::Node>& node)
 {
-    return takeNewest(generator->removedNodes, *removedMutex, node);
+    return take(generator->removedNodes, *removedMutex, End::Newest, node);
 }
 
 // Swapped in under the mutex: the caller's reference must be gone before this

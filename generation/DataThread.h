@@ -43,8 +43,10 @@ public:
     static PackedCell packCell(int column, int row);
     static std::pair<int, int> unpackCell(PackedCell cell);
 
-    // Move the newest node of the generator's addedNodes (removedNodes) into node;
-    // false, leaving node as it was, when the queue is empty.
+    // Move the oldest node of the generator's addedNodes (the newest of removedNodes)
+    // into node; false, leaving node as it was, when the queue is empty. Finished
+    // nodes are shown in the order they were built, so the water and the cells
+    // nearest the camera come first however far generation runs ahead of the frames.
     bool takeAddedNode(osg::ref_ptr<osg::Node>& node);
     bool takeRemovedNode(osg::ref_ptr<osg::Node>& node);
 

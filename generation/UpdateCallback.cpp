@@ -13,12 +13,12 @@ UpdateCallback::~UpdateCallback() = default;
 void UpdateCallback::operator()(osg::Node* node, osg::NodeVisitor* visitor)
 {
     osg::Group* group = node->asGroup();
-    attachNewest(group);
-    detachNewest(group);
+    attachNext(group);
+    detachNext(group);
     traverse(node, visitor);
 }
 
-void UpdateCallback::attachNewest(osg::Group* group)
+void UpdateCallback::attachNext(osg::Group* group)
 {
     osg::ref_ptr<osg::Node> added;
     if (dataThread->takeAddedNode(added))
@@ -27,7 +27,7 @@ void UpdateCallback::attachNewest(osg::Group* group)
 
 // The detached node may be the one just attached: no reference of this thread may
 // outlive the hand-over, or its last release could happen here.
-void UpdateCallback::detachNewest(osg::Group* group)
+void UpdateCallback::detachNext(osg::Group* group)
 {
     osg::ref_ptr<osg::Node> removed;
     if (dataThread->takeRemovedNode(removed))

@@ -6,9 +6,9 @@
 class DataThread;
 
 // Update callback of the transform that carries all generated content: on each
-// update traversal it attaches at most one finished node and detaches at most one
-// evicted node, both the newest of their queue. The scene graph is only changed here,
-// on the thread that runs the viewer's frames.
+// update traversal it attaches at most one finished node (the oldest) and detaches
+// at most one evicted node (the newest). The scene graph is only changed here, on
+// the thread that runs the viewer's frames.
 class UpdateCallback : public osg::NodeCallback
 {
 public:
@@ -20,9 +20,9 @@ protected:
     ~UpdateCallback() override;
 
 private:
-    void attachNewest(osg::Group* group);
+    void attachNext(osg::Group* group);
     // The node goes back to the data thread to be destroyed there (see DataThread::releaseLater).
-    void detachNewest(osg::Group* group);
+    void detachNext(osg::Group* group);
 
     DataThread* dataThread;
 };

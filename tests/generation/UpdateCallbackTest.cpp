@@ -72,7 +72,7 @@ protected:
     osg::ref_ptr<osg::MatrixTransform> transform;
 };
 
-TEST_F(UpdateCallbackTest, AttachesOneNodePerTraversalNewestFirstAndKeepsTraversing)
+TEST_F(UpdateCallbackTest, AttachesOneNodePerTraversalOldestFirstAndKeepsTraversing)
 {
     osg::ref_ptr<CountingCallback> counter = new CountingCallback;
     osg::ref_ptr<osg::Node> existing = new osg::Node;
@@ -86,10 +86,10 @@ TEST_F(UpdateCallbackTest, AttachesOneNodePerTraversalNewestFirstAndKeepsTravers
     osg::ref_ptr<osg::Node> a = new osg::Node, b = new osg::Node, c = new osg::Node;
     city.generator->addedNodes = {a, b, c};
     frame();
-    EXPECT_EQ(children(), (Nodes{existing.get(), c.get()}));
+    EXPECT_EQ(children(), (Nodes{existing.get(), a.get()}));
     frame();
     frame();
-    EXPECT_EQ(children(), (Nodes{existing.get(), c.get(), b.get(), a.get()}));
+    EXPECT_EQ(children(), (Nodes{existing.get(), a.get(), b.get(), c.get()}));
     EXPECT_TRUE(city.generator->addedNodes.empty());
     EXPECT_EQ(counter->calls, 4);
 
@@ -98,7 +98,7 @@ TEST_F(UpdateCallbackTest, AttachesOneNodePerTraversalNewestFirstAndKeepsTravers
     city.generator->addedNodes = {d};
     city.generator->removedNodes = {a, c};
     frame();
-    EXPECT_EQ(children(), (Nodes{existing.get(), b.get(), a.get(), d.get()}));
+    EXPECT_EQ(children(), (Nodes{existing.get(), a.get(), b.get(), d.get()}));
     frame();
     EXPECT_EQ(children(), (Nodes{existing.get(), b.get(), d.get()}));
     EXPECT_TRUE(city.generator->removedNodes.empty());
@@ -107,7 +107,7 @@ TEST_F(UpdateCallbackTest, AttachesOneNodePerTraversalNewestFirstAndKeepsTravers
 TEST_F(UpdateCallbackTest, NodeRemovedBeforeItWasAttachedComesLater)
 {
     osg::ref_ptr<osg::Node> a = new osg::Node, b = new osg::Node;
-    city.generator->addedNodes = {a, b};
+    city.generator->addedNodes = {b, a};
     city.generator->removedNodes = {a};
     frame();
     EXPECT_EQ(children(), Nodes{b.get()});
