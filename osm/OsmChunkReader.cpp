@@ -2,6 +2,7 @@
 
 #include <rapidxml/rapidxml.hpp>
 
+#include <cstdint>
 #include <cstring>
 #include <filesystem>
 #include <initializer_list>
@@ -38,13 +39,44 @@ const char* skipBlanks(const char* p, const char* limit)
 const char* skipPast(const char* p, const char* limit, const char* terminator)
 {
     const std::size_t length = std::strlen(terminator);
-    const void* found = memmem(p, static_cast<std::size_t>(limit - p), terminator, length);
+    const auto size = static_cast<std::size_t>(limit - p);
+    const void* found = length == 1 ? std::memchr(p, *terminator, size) : memmem(p, size, terminator, length);
     return found ? static_cast<const char*>(found) + length : nullptr;
+}
+
+// Whether [p, last) holds an even number of '"'. Eight bytes at a time: in each word
+// the bytes equal to '"' are marked by their top bit, and the marks are summed
+// modulo 2 by xor.
+bool evenQuotes(const char* p, const char* last)
+{
+    constexpr std::uint64_t low7 = 0x7F7F7F7F7F7F7F7Full;
+    constexpr std::uint64_t quotes = 0x2222222222222222ull;
+    std::uint64_t marks = 0;
+    for (; last - p >= 8; p += 8)
+    {
+        std::uint64_t word = 0;
+        std::memcpy(&word, p, sizeof word);
+        const std::uint64_t x = word ^ quotes;
+        marks ^= ~(((x & low7) + low7) | x | low7);
+    }
+    unsigned odd = static_cast<unsigned>(__builtin_popcountll(marks));
+    for (; p < last; ++p)
+        odd += *p == '"';
+    return odd % 2 == 0;
 }
 
 // p at the '<' of a start tag: the position after its '>' (quoted values may hold '>').
 const char* endOfStartTag(const char* p, const char* limit, bool& selfClosing)
 {
+    // Most tags quote with '"' only and hold no '>' in a value: then the first '>'
+    // ends the tag when an even number of '"' comes before it. Searching whole
+    // blocks is much faster than following the quotes byte by byte.
+    const auto* first = static_cast<const char*>(std::memchr(p, '>', static_cast<std::size_t>(limit - p)));
+    if (first && !std::memchr(p, '\'', static_cast<std::size_t>(first - p)) && evenQuotes(p, first))
+    {
+        selfClosing = first[-1] == '/';
+        return first + 1;
+    }
     char quote = 0;
     for (++p; p < limit; ++p)
     {
@@ -203,19 +235,20 @@ OsmChunkReader::Scan OsmChunkReader::scanElement(const char*& p, const char*& st
         q = static_cast<const char*>(std::memchr(q, '<', static_cast<std::size_t>(limit() - q)));
         if (!q || (limit() - q < lookahead && !atEof))
             return Scan::NeedMore;
-        if (startsWith(q, limit(), "<!--"))
-            q = skipPast(q + 4, limit(), "-->");
-        else if (startsWith(q, limit(), "<![CDATA["))
-            q = skipPast(q + 9, limit(), "]]>");
-        else if (startsWith(q, limit(), "<?"))
-            q = skipPast(q + 2, limit(), "?>");
-        else if (startsWith(q, limit(), "<!"))
-            return Scan::Invalid;
-        else if (startsWith(q, limit(), "</"))
+        const char kind = q + 1 < limit() ? q[1] : '\0';
+        if (kind == '/')
         {
             q = skipPast(q, limit(), ">");
             --depth;
         }
+        else if (startsWith(q, limit(), "<!--"))
+            q = skipPast(q + 4, limit(), "-->");
+        else if (startsWith(q, limit(), "<![CDATA["))
+            q = skipPast(q + 9, limit(), "]]>");
+        else if (kind == '?')
+            q = skipPast(q + 2, limit(), "?>");
+        else if (kind == '!')
+            return Scan::Invalid;
         else
         {
             bool selfClosing = false;
