@@ -46,7 +46,7 @@ const char* skipPast(const char* p, const char* limit, const char* terminator)
 
 // Whether [p, last) holds an even number of '"'. Eight bytes at a time: in each word
 // the bytes equal to '"' are marked by their top bit, and the marks are summed
-// modulo 2 by xor.
+// modulo 2 by xor, first across words, then across the bytes of the sum.
 bool evenQuotes(const char* p, const char* last)
 {
     constexpr std::uint64_t low7 = 0x7F7F7F7F7F7F7F7Full;
@@ -59,10 +59,13 @@ bool evenQuotes(const char* p, const char* last)
         const std::uint64_t x = word ^ quotes;
         marks ^= ~(((x & low7) + low7) | x | low7);
     }
-    unsigned odd = static_cast<unsigned>(__builtin_popcountll(marks));
+    marks ^= marks >> 32;
+    marks ^= marks >> 16;
+    marks ^= marks >> 8;
+    bool odd = (marks >> 7) & 1;
     for (; p < last; ++p)
-        odd += *p == '"';
-    return odd % 2 == 0;
+        odd ^= *p == '"';
+    return !odd;
 }
 
 // p at the '<' of a start tag: the position after its '>' (quoted values may hold '>').

@@ -83,20 +83,32 @@ bool visitInHalves(OsmChunkReader& reader, const std::string& path, long offset,
     return reader.visit(reader.stoppedAt(), LONG_MAX, first) == OsmChunkReader::Outcome::Finished;
 }
 
-// The cells a coordinate may fall into: the one the division points at and its
-// two neighbours, since rounding of the edge formula can move an edge node either
-// way. False when the coordinate lies beyond any 32-bit address.
-bool candidateCells(double coordinate, double origin, double size, long long& first, long long& last)
+// A cell's west (south) edge; the east (north) edge is this plus the size.
+double lowEdge(int cell, double size, double origin)
+{
+    return cell * size + origin;
+}
+
+// The cells along one axis that hold the coordinate, by the edges the cell queries
+// use. Only the cell the division points at and its two neighbours can, since
+// rounding of the edge formula moves an edge node by one cell at most.
+int cellsHolding(double coordinate, double origin, double size, int (&cells)[3])
 {
     if (!(size > 0.0))
-        return false;
+        return 0;
     const double position = std::floor((coordinate - origin) / size);
     if (!(position >= INT_MIN - 1.0 && position <= INT_MAX + 1.0))
-        return false;
-    const auto cell = static_cast<long long>(position);
-    first = std::max<long long>(cell - 1, INT_MIN);
-    last = std::min<long long>(cell + 1, INT_MAX);
-    return true;
+        return 0;
+    int count = 0;
+    const auto middle = static_cast<long long>(position);
+    for (long long cell = std::max<long long>(middle - 1, INT_MIN); cell <= std::min<long long>(middle + 1, INT_MAX);
+         ++cell)
+    {
+        const double low = lowEdge(static_cast<int>(cell), size, origin);
+        if (low <= coordinate && coordinate < low + size)
+            cells[count++] = static_cast<int>(cell);
+    }
+    return count;
 }
 } // namespace
 
@@ -214,9 +226,9 @@ void OsmParser::setCellEdges(int column, int row)
 {
     const double cellWidth = (maxLon - minLon) / static_cast<double>(columnCount);
     const double cellHeight = (maxLat - minLat) / static_cast<double>(rowCount);
-    cellMinLon = column * cellWidth + minLon;
+    cellMinLon = lowEdge(column, cellWidth, minLon);
     cellMaxLon = cellMinLon + cellWidth;
-    cellMinLat = row * cellHeight + minLat;
+    cellMinLat = lowEdge(row, cellHeight, minLat);
     cellMaxLat = cellMinLat + cellHeight;
 }
 
@@ -227,26 +239,22 @@ bool OsmParser::inCell(const OsmNode& node) const
     return cellMinLon <= lon && lon < cellMaxLon && cellMinLat <= lat && lat < cellMaxLat;
 }
 
-// Files every geometry under the cells whose edge test (the same one the scan
-// uses) accepts its first node, so the index answers exactly as the scan does.
-// Files every geometry under the cells whose edge test (the same one the scan
-// uses) accepts its first node, so the index answers exactly as the scan does.
+// Files every geometry under the cells whose edges (computed as the scan computes
+// them) hold its first node, so the index answers exactly as the scan does.
+// Files every geometry under the cells whose edges (computed as the scan computes
+// them) hold its first node, so the index answers exactly as the scan does.
 void OsmParser::buildCellIndex()
 {
     const double cellWidth = (maxLon - minLon) / static_cast<double>(columnCount);
     const double cellHeight = (maxLat - minLat) / static_cast<double>(rowCount);
     auto fileUnderItsCells = [&](const OsmNode& first, int position, CellIndex& index) {
-        long long firstColumn = 0, lastColumn = 0, firstRow = 0, lastRow = 0;
-        if (!candidateCells(first.lon, minLon, cellWidth, firstColumn, lastColumn) ||
-            !candidateCells(first.lat, minLat, cellHeight, firstRow, lastRow))
-            return;
-        for (long long column = firstColumn; column <= lastColumn; ++column)
-            for (long long row = firstRow; row <= lastRow; ++row)
-            {
-                setCellEdges(static_cast<int>(column), static_cast<int>(row));
-                if (inCell(first))
-                    index.add(cellKey(static_cast<int>(column), static_cast<int>(row)), position);
-            }
+        int columns[3];
+        int rows[3];
+        const int columnsHolding = cellsHolding(first.lon, minLon, cellWidth, columns);
+        const int rowsHolding = cellsHolding(first.lat, minLat, cellHeight, rows);
+        for (int c = 0; c < columnsHolding; ++c)
+            for (int r = 0; r < rowsHolding; ++r)
+                index.add(cellKey(columns[c], rows[r]), position);
     };
 
     // Most geometries lie inside one cell; only those on an edge take more entries.
@@ -271,7 +279,6 @@ void OsmParser::buildCellIndex()
 
     for (std::size_t i = 0; i < buildingInfos.size(); ++i)
         firstBuildingInfo.emplace(buildingInfos[i].wayId, static_cast<int>(i));
-    cellMinLon = cellMaxLon = cellMinLat = cellMaxLat = 0.0;
 }
 
 std::vector<WayGeometry> OsmParser::buildingsInCell(int column, int row)
