@@ -16,7 +16,8 @@ public:
     // For the file from its start, storing the nodes in table.
     explicit NodeRelationReader(NodeTable& table);
     // For a stretch of the file that is not its start. It assumes that the nodes
-    // pass has begun before it and the relations pass has not; joins() tells.
+    // pass has begun before it and the relations pass has not (see
+    // readyForLaterStretch()).
     NodeRelationReader();
 
     bool wants(long offset, std::string_view startTag) override;
