@@ -18,6 +18,8 @@ namespace largePages
 {
 void* map(std::size_t bytes)
 {
+    if (bytes > SIZE_MAX - 2 * hugePage)
+        throw std::bad_alloc();
     const std::size_t size = roundedUp(bytes);
     // Map one huge page more than needed and give back what lies outside the aligned part.
     void* mapped = mmap(nullptr, size + hugePage, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);

@@ -46,8 +46,9 @@ void NodeTable::insertOrAssign(std::string_view id, float lat, float lon)
 
 void NodeTable::insertAll(NodeArray&& later)
 {
-    while ((nodes.size() + later.size()) * 2 > slots.size())
-        grow();
+    const std::size_t total = nodes.size() + later.size();
+    if (total * 2 > slots.size())
+        reserve(std::max(total, nodes.size() * 2));
     // The slots of a batch are fetched while the batch's hashes are computed.
     constexpr std::size_t batch = 16;
     std::size_t hashes[batch];

@@ -115,6 +115,11 @@ TEST_F(OsmTwoThreadTest, BigFilesGiveTheSameStoreAsTheWholeDocument)
     repeated.insert(repeated.end() - 2, osmWay("w3", {nodeId(3), nodeId(4)}, {{"building", "yes"}}));
     EXPECT_TRUE(sameAsWhole(repeated)) << "repeated";
 
+    // All nodes but one after the ways: the second half brings nearly every node.
+    std::vector<std::string> nodesLate = plain;
+    std::rotate(nodesLate.begin() + 1, nodesLate.begin() + nodeCount, nodesLate.end() - 2);
+    EXPECT_TRUE(sameAsWhole(nodesLate)) << "nodes late";
+
     // The west bound is the first of two equal longitudes, 0 and -0, whichever
     // half of the ways each building lies in.
     std::vector<std::string> zeros = plain;
