@@ -11,3 +11,4 @@ int runElevationBench(const std::vector<std::string>& args);
 int runTerrainBench(const std::vector<std::string>& args);
 int runSunBench(const std::vector<std::string>& args);
 int runCellsBench(const std::vector<std::string>& args);
+int runFramesBench(const std::vector<std::string>& args);

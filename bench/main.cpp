@@ -15,6 +15,7 @@ const std::map<std::string, std::function<int(const std::vector<std::string>&)>>
         {"terrain", runTerrainBench},
         {"sun", runSunBench},
         {"cells", runCellsBench},
+        {"frames", runFramesBench},
     };
     return table;
 }
