@@ -27,11 +27,11 @@ std::size_t tableSizeFor(std::size_t count)
 // The slot holding the id, or the free slot where it belongs.
 std::size_t NodeTable::slotOf(std::string_view id, std::size_t hash) const
 {
-    const std::size_t mask = slots.size() - 1;
+    const std::size_t mask = probeSlots.size() - 1;
     const std::uint64_t tag = tagOf(hash);
     for (std::size_t slot = hash & mask;; slot = (slot + 1) & mask)
     {
-        const std::uint64_t entry = slots[slot];
+        const std::uint64_t entry = probeSlots[slot];
         if (entry == 0 || (tagOf(entry) == tag && nodes[positionIn(entry) - 1].id == id))
             return slot;
     }
@@ -39,7 +39,7 @@ std::size_t NodeTable::slotOf(std::string_view id, std::size_t hash) const
 
 void NodeTable::insertOrAssign(std::string_view id, float lat, float lon)
 {
-    if ((nodes.size() + 1) * 2 > slots.size())
+    if ((nodes.size() + 1) * 2 > probeSlots.size())
         grow();
     insertHashed(OsmNode{std::string(id), lat, lon}, std::hash<std::string_view>()(id));
 }
@@ -47,19 +47,19 @@ void NodeTable::insertOrAssign(std::string_view id, float lat, float lon)
 void NodeTable::insertAll(NodeArray&& later)
 {
     const std::size_t total = nodes.size() + later.size();
-    if (total * 2 > slots.size())
+    if (total * 2 > probeSlots.size())
         reserve(std::max(total, nodes.size() * 2));
     // The slots of a batch are fetched while the batch's hashes are computed.
     constexpr std::size_t batch = 16;
     std::size_t hashes[batch];
-    const std::size_t mask = slots.size() - 1;
+    const std::size_t mask = probeSlots.size() - 1;
     for (std::size_t first = 0; first < later.size(); first += batch)
     {
         const std::size_t count = std::min(batch, later.size() - first);
         for (std::size_t i = 0; i < count; ++i)
         {
             hashes[i] = std::hash<std::string_view>()(later[first + i].id);
-            __builtin_prefetch(&slots[hashes[i] & mask]);
+            __builtin_prefetch(&probeSlots[hashes[i] & mask]);
         }
         for (std::size_t i = 0; i < count; ++i)
             insertHashed(std::move(later[first + i]), hashes[i]);
@@ -70,49 +70,49 @@ void NodeTable::insertAll(NodeArray&& later)
 void NodeTable::insertHashed(OsmNode&& node, std::size_t hash)
 {
     const std::size_t slot = slotOf(node.id, hash);
-    if (slots[slot] != 0)
+    if (probeSlots[slot] != 0)
     {
-        OsmNode& stored = nodes[positionIn(slots[slot]) - 1];
+        OsmNode& stored = nodes[positionIn(probeSlots[slot]) - 1];
         stored.lat = node.lat;
         stored.lon = node.lon;
         return;
     }
     nodes.push_back(std::move(node));
-    slots[slot] = tagOf(hash) | nodes.size();
+    probeSlots[slot] = tagOf(hash) | nodes.size();
 }
 
 const OsmNode* NodeTable::find(std::string_view id) const
 {
-    if (slots.empty())
+    if (probeSlots.empty())
         return nullptr;
-    const std::uint64_t entry = slots[slotOf(id, std::hash<std::string_view>()(id))];
+    const std::uint64_t entry = probeSlots[slotOf(id, std::hash<std::string_view>()(id))];
     return entry ? &nodes[positionIn(entry) - 1] : nullptr;
 }
 
 void NodeTable::findAll(const std::vector<std::string_view>& ids, std::vector<OsmNode>& found) const
 {
-    if (slots.empty())
+    if (probeSlots.empty())
         return;
     constexpr std::size_t batch = 16;
     std::size_t hashes[batch];
-    const std::size_t mask = slots.size() - 1;
+    const std::size_t mask = probeSlots.size() - 1;
     for (std::size_t first = 0; first < ids.size(); first += batch)
     {
         const std::size_t count = std::min(batch, ids.size() - first);
         for (std::size_t i = 0; i < count; ++i)
         {
             hashes[i] = std::hash<std::string_view>()(ids[first + i]);
-            __builtin_prefetch(&slots[hashes[i] & mask]);
+            __builtin_prefetch(&probeSlots[hashes[i] & mask]);
         }
         for (std::size_t i = 0; i < count; ++i)
         {
-            const std::uint64_t entry = slots[hashes[i] & mask];
+            const std::uint64_t entry = probeSlots[hashes[i] & mask];
             if (entry != 0)
                 __builtin_prefetch(&nodes[positionIn(entry) - 1]);
         }
         for (std::size_t i = 0; i < count; ++i)
         {
-            const std::uint64_t entry = slots[slotOf(ids[first + i], hashes[i])];
+            const std::uint64_t entry = probeSlots[slotOf(ids[first + i], hashes[i])];
             if (entry != 0)
                 found.push_back(nodes[positionIn(entry) - 1]);
         }
@@ -122,13 +122,13 @@ void NodeTable::findAll(const std::vector<std::string_view>& ids, std::vector<Os
 void NodeTable::reserve(std::size_t count)
 {
     nodes.reserve(count);
-    if (tableSizeFor(count) > slots.size())
+    if (tableSizeFor(count) > probeSlots.size())
     {
-        slots.assign(tableSizeFor(count), 0);
+        probeSlots.assign(tableSizeFor(count), 0);
         for (std::size_t i = 0; i < nodes.size(); ++i)
         {
             const std::size_t hash = std::hash<std::string_view>()(nodes[i].id);
-            slots[slotOf(nodes[i].id, hash)] = tagOf(hash) | (i + 1);
+            probeSlots[slotOf(nodes[i].id, hash)] = tagOf(hash) | (i + 1);
         }
     }
 }
@@ -141,5 +141,5 @@ void NodeTable::grow()
 void NodeTable::clear()
 {
     nodes.clear();
-    slots.clear();
+    probeSlots.clear();
 }

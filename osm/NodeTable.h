@@ -40,5 +40,5 @@ private:
     NodeArray nodes;
     // Each slot holds a node's position + 1 in its low half, 0 when free, and the
     // high half of the id's hash, so that most probes need not look at the node.
-    std::vector<std::uint64_t, LargePageAllocator<std::uint64_t>> slots;
+    std::vector<std::uint64_t, LargePageAllocator<std::uint64_t>> probeSlots;
 };
