@@ -31,7 +31,9 @@ namespace {
 // A path shorter than this names no file: the default extract, or no terrain.
 constexpr std::size_t minimumPathLength = 4;
 
-globe::TerrainOptions terrainOptions()
+} // namespace
+
+globe::TerrainOptions SceneContext::terrainOptions()
 {
     globe::TerrainOptions options;
     options.driver = "mp";
@@ -46,8 +48,6 @@ globe::TerrainOptions terrainOptions()
     options.enableBlending = false;
     return options;
 }
-
-} // namespace
 
 // Defined here, where the scene's types are complete, for their reference pointers.
 SceneContext::SceneContext() = default;

@@ -16,6 +16,7 @@ class MapNode;
 class Map;
 class ElevationLayer;
 class ModelLayer;
+struct TerrainOptions;
 } // namespace globe
 
 // Everything one loaded extract needs. Created once at start-up and kept by the
@@ -40,6 +41,8 @@ public:
     // Stops the data thread (it finishes the cell in progress) and releases the
     // scene. Does nothing for parts that were never built or are already released.
     void releaseScene();
+    // The terrain engine's tuning when a terrain file is used.
+    static globe::TerrainOptions terrainOptions();
     // True from a successful buildScene until releaseScene.
     bool isBuilt() const { return generator != nullptr; }
 

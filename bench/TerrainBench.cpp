@@ -1,6 +1,8 @@
 #include "bench/BenchArgs.h"
 #include "bench/BenchCommands.h"
 
+#include "app/SceneContext.h"
+
 #include "globe/ElevationQuery.h"
 #include "globe/MapNode.h"
 #include "globe/SpatialReference.h"
@@ -19,23 +21,6 @@ namespace
 {
 constexpr unsigned maxLoadFrames = 2000;
 constexpr unsigned timedFrames = 60;
-
-// The terrain tuning the program uses when it has a terrain file.
-globe::TerrainOptions programTerrainOptions()
-{
-    globe::TerrainOptions options;
-    options.driver = "mp";
-    options.skirtRatio = 0.05f;
-    options.quickReleaseGLObjects = true;
-    options.color = osg::Vec4f(0.4f, 0.7f, 0.4f, 1.0f);
-    options.minExpiryTime = 0.5f;
-    options.minSkirtHeight = 20.0f;
-    options.tileSize = 16;
-    options.firstLOD = 4;
-    options.enableLighting = true;
-    options.enableBlending = false;
-    return options;
-}
 
 void parseSize(const std::string& text, int& width, int& height)
 {
@@ -72,7 +57,7 @@ int runTerrainBench(const std::vector<std::string>& args)
         if (!layer->isOpen())
             throw std::runtime_error(layer->getStatus());
         map->addElevationLayer(layer.get());
-        mapNodeOptions = globe::MapNodeOptions(programTerrainOptions());
+        mapNodeOptions = globe::MapNodeOptions(SceneContext::terrainOptions());
     }
     const auto buildStart = std::chrono::steady_clock::now();
     osg::ref_ptr<globe::MapNode> mapNode = new globe::MapNode(map.get(), mapNodeOptions);
