@@ -139,10 +139,12 @@ double Building::tagHeight(const std::string& text)
     return value;
 }
 
-// One quad per footprint edge, the closing edge included. (q + E - p) x (q - p)
-// points out of a clockwise footprint; counter-clockwise ones get it turned round.
-// All quads of the cell are drawn by one primitive set, so a cell costs the same
-// number of draw calls however many buildings it has.
+// One quad per footprint edge, the closing edge included, wound counter-clockwise
+// seen from outside: p, q, q + E, p + E along a counter-clockwise footprint, q, p,
+// p + E, q + E along a clockwise one. (q + E - p) x (q - p) points out of a clockwise
+// footprint; counter-clockwise ones get it turned round. All quads of the cell are
+// drawn by one primitive set, so a cell costs the same number of draw calls however
+// many buildings it has.
 void Building::addWalls(const osg::Vec3Array& footprint, osg::Vec3Array& vertices, osg::Vec3Array& normals)
 {
     const bool counterClockwise = signedArea(footprint) > 0.0;
@@ -151,10 +153,12 @@ void Building::addWalls(const osg::Vec3Array& footprint, osg::Vec3Array& vertice
     {
         const osg::Vec3f& p = footprint[i];
         const osg::Vec3f& q = footprint[(i + 1) % n];
-        vertices.push_back(p);
-        vertices.push_back(q);
-        vertices.push_back(q + extrusion);
-        vertices.push_back(p + extrusion);
+        const osg::Vec3f& first = counterClockwise ? p : q;
+        const osg::Vec3f& second = counterClockwise ? q : p;
+        vertices.push_back(first);
+        vertices.push_back(second);
+        vertices.push_back(second + extrusion);
+        vertices.push_back(first + extrusion);
         osg::Vec3f normal = ((q + extrusion) - p) ^ (q - p);
         if (normal.length() > 0.0f)
             normal.normalize();
@@ -164,13 +168,24 @@ void Building::addWalls(const osg::Vec3Array& footprint, osg::Vec3Array& vertice
     }
 }
 
-// The footprint in reverse order, lifted by the extrusion.
+// The footprint in reverse order, lifted by the extrusion. Its triangles are wound
+// counter-clockwise seen from above, whichever way the footprint runs, like the walls
+// seen from outside.
 void Building::addRoof(const osg::Vec3Array& footprint, osg::Vec3Array& vertices, osg::DrawElementsUInt& triangles)
 {
     osg::ref_ptr<osg::Vec3Array> outline = new osg::Vec3Array;
     for (auto vertex = footprint.rbegin(); vertex != footprint.rend(); ++vertex)
         outline->push_back(*vertex + extrusion);
+    const std::size_t firstIndex = triangles.size();
     appendPolygonTriangles(*outline, vertices, triangles);
+    for (std::size_t i = firstIndex; i + 2 < triangles.size(); i += 3)
+    {
+        const osg::Vec3f& a = vertices[triangles[i]];
+        const osg::Vec3f& b = vertices[triangles[i + 1]];
+        const osg::Vec3f& c = vertices[triangles[i + 2]];
+        if (((b - a) ^ (c - a)).z() < 0.0f)
+            std::swap(triangles[i + 1], triangles[i + 2]);
+    }
 }
 
 osg::Vec3f Building::roofNormal() const

@@ -183,6 +183,9 @@ void GeometryGenerator::generateCell(int column, int row, OpenThreads::Mutex* ad
                                                    queries->buildingInfosInCell(column, row), elevationQuery.get());
     osg::StateSet* buildingState = building->getOrCreateStateSet();
     buildingState->setAttributeAndModes(buildingProgram.get(), osg::StateAttribute::ON);
+    // Walls and roofs are wound to face outward: a face turned away from the camera
+    // lies behind the building's own front, so it need not be rasterised at all.
+    buildingState->setMode(GL_CULL_FACE, osg::StateAttribute::ON);
     setOn(buildingState, buildingColor.get());
     queueNode(building.get(), entry, addedMutex);
 

@@ -108,18 +108,34 @@ TEST_F(BuildingTest, SquareHasReversedRoofAndOutwardWallsEitherWayRound)
             centre += v / 4.0f;
         for (unsigned quad = 0; quad < 4; ++quad)
         {
+            // Each wall runs along its footprint edge and winds counter-clockwise seen
+            // from outside, so back faces can be culled.
             const osg::Vec3f& p = (*footprint)[quad];
             const osg::Vec3f& q = (*footprint)[(quad + 1) % 4];
-            EXPECT_EQ(wallVertices[4 * quad], p);
-            EXPECT_EQ(wallVertices[4 * quad + 1], q);
-            EXPECT_EQ(wallVertices[4 * quad + 2], q + extrusion);
-            EXPECT_EQ(wallVertices[4 * quad + 3], p + extrusion);
+            const osg::Vec3f& first = clockwise ? q : p;
+            const osg::Vec3f& second = clockwise ? p : q;
+            EXPECT_EQ(wallVertices[4 * quad], first);
+            EXPECT_EQ(wallVertices[4 * quad + 1], second);
+            EXPECT_EQ(wallVertices[4 * quad + 2], second + extrusion);
+            EXPECT_EQ(wallVertices[4 * quad + 3], first + extrusion);
             osg::Vec3f outward = (p + q) * 0.5f - centre;
             outward.z() = 0.0f;
             outward.normalize();
             EXPECT_NEAR((*normals)[4 * quad].length(), 1.0f, 1e-5);
             EXPECT_GT((*normals)[4 * quad] * outward, 0.99f);
             EXPECT_EQ((*normals)[4 * quad], (*normals)[4 * quad + 3]);
+            const osg::Vec3f wound = (wallVertices[4 * quad + 1] - wallVertices[4 * quad]) ^
+                                     (wallVertices[4 * quad + 2] - wallVertices[4 * quad]);
+            EXPECT_GT(wound * outward, 0.0f);
+        }
+        // The roof's triangles wind counter-clockwise seen from above.
+        const auto* roofIndices = static_cast<const osg::DrawElementsUInt*>(roofTriangles);
+        for (std::size_t i = 0; i + 2 < roofIndices->size(); i += 3)
+        {
+            const osg::Vec3f& a = roofVertices[(*roofIndices)[i]];
+            const osg::Vec3f wound =
+                (roofVertices[(*roofIndices)[i + 1]] - a) ^ (roofVertices[(*roofIndices)[i + 2]] - a);
+            EXPECT_GT(wound.z(), 0.0f);
         }
 
         EXPECT_NEAR(geographic(wallVertices[0]).z(), base, 0.01);
@@ -202,7 +218,9 @@ TEST_F(BuildingTest, DegenerateWaysAndSharedDrawables)
     double firstFactor = 0.0;
     const osg::ref_ptr<osg::Vec3Array> firstFootprint =
         building->localFootprint(first, blockHeight(1, 1) + 2.0, firstFactor);
-    EXPECT_EQ(wallVertices[0], (*firstFootprint)[0]);
+    // The first square is clockwise: its walls start at the far end of the first edge.
+    EXPECT_EQ(wallVertices[0], (*firstFootprint)[1]);
+    EXPECT_EQ(wallVertices[1], (*firstFootprint)[0]);
     EXPECT_EQ(wallVertices[20], (*footprint)[0]);
     EXPECT_EQ(wallVertices[21], (*footprint)[1]);
 

@@ -224,6 +224,8 @@ TEST_F(GeometryGeneratorTest, EmptyCellQueuesOneEmptyBuilding)
     EXPECT_EQ(state->getAttribute(osg::StateAttribute::PROGRAM), generator->buildingProgram.get());
     EXPECT_EQ(state->getUniform("color"), generator->buildingColor.get());
     EXPECT_EQ(state->getUniform("upVector"), nullptr);
+    // Buildings are wound to face outward, so the faces turned away are culled.
+    EXPECT_EQ(state->getMode(GL_CULL_FACE), static_cast<unsigned>(osg::StateAttribute::ON));
     EXPECT_EQ(cacheOrder(), (std::vector<Cell>{{-50, -50}}));
     EXPECT_EQ(cachedNodes({-50, -50}), raw(generator->addedNodes));
 }
