@@ -1,10 +1,12 @@
 #version 150 compatibility
 // Turns each segment of a street line strip into a flat ribbon "width" metres wide,
-// lying across the segment and perpendicular to the up direction. Each segment is
-// drawn as a capsule (half-octagon caps on both ends), so consecutive segments
-// overlap at bends: no gaps on the outside of a bend, no mitre spikes at sharp ones.
+// lying across the segment and perpendicular to the up direction. Each segment ends
+// in a half-octagon cap. The outside of a bend always lies ahead of the end of the
+// segment before it, inside that cap, so consecutive segments leave no gap there and
+// grow no mitre spikes at sharp bends. A cap at the start too would only round off a
+// way's first end, for three more triangles on every segment.
 layout(lines) in;
-layout(triangle_strip, max_vertices = 10) out;
+layout(triangle_strip, max_vertices = 7) out;
 
 uniform float width;
 uniform vec3 upVector;
@@ -26,8 +28,10 @@ vec3 eyeUp()
     return dot(up, localUp) < 0.0 ? -up : up;
 }
 
-void emitEye(vec3 p)
+// Outputs are undefined after EmitVertex, so the normal goes with every vertex.
+void emitEye(vec3 p, vec3 up)
 {
+    normal = up;
     gl_Position = gl_ProjectionMatrix * vec4(p, 1.0);
     EmitVertex();
 }
@@ -46,19 +50,15 @@ void main()
     vec3 s = cross(d, up);
     float r = 0.5 * width;
     float c = 0.70710678 * r;
-    normal = up;
 
-    // One convex outline from the tip behind a to the tip beyond b, zig-zagging
-    // between the two sides: counter-clockwise seen from above.
-    emitEye(a - d * r);
-    emitEye(a - d * c + s * c);
-    emitEye(a - d * c - s * c);
-    emitEye(a + s * r);
-    emitEye(a - s * r);
-    emitEye(b + s * r);
-    emitEye(b - s * r);
-    emitEye(b + d * c + s * c);
-    emitEye(b + d * c - s * c);
-    emitEye(b + d * r);
+    // One convex outline from the start across to the tip beyond b, zig-zagging
+    // between the two sides.
+    emitEye(a + s * r, up);
+    emitEye(a - s * r, up);
+    emitEye(b + s * r, up);
+    emitEye(b - s * r, up);
+    emitEye(b + d * c + s * c, up);
+    emitEye(b + d * c - s * c, up);
+    emitEye(b + d * r, up);
     EndPrimitive();
 }
