@@ -1,6 +1,7 @@
 #include "bench/BenchArgs.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <cmath>
 #include <stdexcept>
 
@@ -52,36 +53,52 @@ int BenchArgs::integer(const std::string& name, int fallback) const
     return has(name) ? toInteger(text(name, ""), "--" + name) : fallback;
 }
 
-double BenchArgs::toNumber(const std::string& text, const std::string& what)
+namespace
+{
+// The whole text read by convert (std::stod, std::stoi), or invalid_argument naming what it is for.
+template <typename Convert>
+auto wholeText(const std::string& text, const std::string& what, const char* kind, Convert convert)
 {
     std::size_t used = 0;
-    double value = 0.0;
+    decltype(convert(text, &used)) value{};
     try
     {
-        value = std::stod(text, &used);
+        value = convert(text, &used);
     }
     catch (const std::exception&)
     {
         used = 0;
     }
-    if (used == 0 || used != text.size() || !std::isfinite(value))
-        throw std::invalid_argument(what + ": '" + text + "' is not a number");
+    if (used == 0 || used != text.size() || !std::isfinite(static_cast<double>(value)))
+        throw std::invalid_argument(what + ": '" + text + "' is not " + kind);
     return value;
+}
+} // namespace
+
+double BenchArgs::toNumber(const std::string& text, const std::string& what)
+{
+    return wholeText(text, what, "a number", [](const std::string& t, std::size_t* used) { return std::stod(t, used); });
 }
 
 int BenchArgs::toInteger(const std::string& text, const std::string& what)
 {
-    std::size_t used = 0;
-    int value = 0;
-    try
-    {
-        value = std::stoi(text, &used);
-    }
-    catch (const std::exception&)
-    {
-        used = 0;
-    }
-    if (used == 0 || used != text.size())
-        throw std::invalid_argument(what + ": '" + text + "' is not a whole number");
-    return value;
+    return wholeText(text, what, "a whole number",
+                     [](const std::string& t, std::size_t* used) { return std::stoi(t, used); });
+}
+
+void BenchArgs::size(const std::string& name, int& width, int& height) const
+{
+    if (!has(name))
+        return;
+    const std::string value = text(name, "");
+    char x = 0;
+    if (std::sscanf(value.c_str(), "%d%c%d", &width, &x, &height) != 3 || x != 'x' || width <= 0 || height <= 0)
+        throw std::invalid_argument("--" + name + " must look like 1280x720, not \"" + value + "\"");
+}
+
+double quantile(std::vector<double> values, double fraction)
+{
+    const std::size_t index = std::min(values.size() - 1, static_cast<std::size_t>(fraction * values.size()));
+    std::nth_element(values.begin(), values.begin() + index, values.end());
+    return values[index];
 }

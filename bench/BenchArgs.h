@@ -19,6 +19,9 @@ public:
     double number(const std::string& name, double fallback) const;
     int integer(const std::string& name, int fallback) const;
 
+    // "--name WxH" into width and height; both stay as they are without the option.
+    void size(const std::string& name, int& width, int& height) const;
+
     static double toNumber(const std::string& text, const std::string& what);
     static int toInteger(const std::string& text, const std::string& what);
 
@@ -26,3 +29,6 @@ private:
     std::vector<std::string> values;
     std::map<std::string, std::string> options;
 };
+
+// The value below which the given fraction of the values lie (0.5: the median).
+double quantile(std::vector<double> values, double fraction);

@@ -100,14 +100,7 @@ BenchOptions readOptions(const std::vector<std::string>& args)
     options.frames = parsed.integer("frames", defaultFrames);
     if (options.frames <= 0)
         throw std::invalid_argument("--frames must be at least 1");
-    if (parsed.has("size"))
-    {
-        const std::string size = parsed.text("size", "");
-        char x = 0;
-        if (std::sscanf(size.c_str(), "%d%c%d", &options.width, &x, &options.height) != 3 || x != 'x' ||
-            options.width <= 0 || options.height <= 0)
-            throw std::invalid_argument("--size must look like 1280x720, not \"" + size + "\"");
-    }
+    parsed.size("size", options.width, options.height);
     options.city = !parsed.has("no-city");
     options.screenshot = parsed.text("screenshot", "");
     return options;
@@ -202,13 +195,6 @@ osgUtil::Statistics lastFrameStatistics(osgViewer::Viewer& viewer)
     if (renderer && renderer->getSceneView(0) && renderer->getSceneView(0)->getRenderStage())
         renderer->getSceneView(0)->getRenderStage()->getStats(statistics);
     return statistics;
-}
-
-double quantile(std::vector<double> values, double fraction)
-{
-    const std::size_t index = std::min(values.size() - 1, static_cast<std::size_t>(fraction * values.size()));
-    std::nth_element(values.begin(), values.begin() + index, values.end());
-    return values[index];
 }
 
 void waitForExpose(QWidget& widget)

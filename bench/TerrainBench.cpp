@@ -21,19 +21,6 @@ namespace
 {
 constexpr unsigned maxLoadFrames = 2000;
 constexpr unsigned timedFrames = 60;
-
-void parseSize(const std::string& text, int& width, int& height)
-{
-    char x = 0;
-    if (std::sscanf(text.c_str(), "%d%c%d", &width, &x, &height) != 3 || x != 'x' || width <= 0 || height <= 0)
-        throw std::invalid_argument("--size must look like 1280x720, not \"" + text + "\"");
-}
-
-double percentile(std::vector<double> values, double fraction)
-{
-    std::sort(values.begin(), values.end());
-    return values[std::min(values.size() - 1, static_cast<std::size_t>(fraction * values.size()))];
-}
 } // namespace
 
 // terrain [TERRAIN_FILE] --screenshot PNG [--lon X --lat Y --range M --heading D --pitch D
@@ -45,8 +32,7 @@ int runTerrainBench(const std::vector<std::string>& args)
         throw std::invalid_argument("--screenshot PNG is required");
     const std::string screenshot = parsed.text("screenshot", "");
     int width = 1280, height = 720;
-    if (parsed.has("size"))
-        parseSize(parsed.text("size", ""), width, height);
+    parsed.size("size", width, height);
 
     osg::ref_ptr<globe::Map> map = new globe::Map;
     globe::MapNodeOptions mapNodeOptions;
@@ -97,7 +83,7 @@ int runTerrainBench(const std::vector<std::string>& args)
               << ", \"max_level\": " << builder->getMaxLevel() << ", \"drawables\": " << snapshot.drawnDrawables()
               << ", \"vertices\": " << snapshot.drawnVertices() << ", \"near\": " << zNear << ", \"far\": " << zFar
               << ", \"frames\": " << timedFrames
-              << ", \"frame_ms_median\": " << percentile(frameMs, 0.5)
-              << ", \"frame_ms_p95\": " << percentile(frameMs, 0.95) << "}" << std::endl;
+              << ", \"frame_ms_median\": " << quantile(frameMs, 0.5)
+              << ", \"frame_ms_p95\": " << quantile(frameMs, 0.95) << "}" << std::endl;
     return 0;
 }
