@@ -1,6 +1,7 @@
 #include "generation/WaterArea.h"
 
 #include "OsmFileBuilder.h"
+#include "TerrainFixture.h"
 #include "TestTerrain.h"
 #include "geometry/GeometryGenerator.h"
 #include "globe/ElevationQuery.h"
@@ -41,15 +42,13 @@ std::vector<osg::Vec3f> leading(const osg::Drawable* drawable, std::size_t count
     return std::vector<osg::Vec3f>(vertices->begin(), vertices->begin() + std::min(count, vertices->size()));
 }
 
-class WaterAreaTest : public ::testing::Test
+class WaterAreaTest : public TerrainFixture
 {
 protected:
     void SetUp() override
     {
-        testTerrain::placeSceneOrigin(blockLon(2), blockLat(2));
+        placeAt(2, 2);
         testTerrain::findSourceShaders();
-        mapNode = testTerrain::mapNode();
-        query.reset(new globe::ElevationQuery(mapNode->getMap()));
     }
 
     std::unique_ptr<OsmParser> load(const OsmFileBuilder& osm, const std::string& name)
@@ -63,8 +62,6 @@ protected:
         return store;
     }
 
-    osg::ref_ptr<globe::MapNode> mapNode;
-    std::unique_ptr<globe::ElevationQuery> query;
 };
 
 TEST_F(WaterAreaTest, WaterWaysAndRelationsBecomeOneDrawableEach)

@@ -1,5 +1,6 @@
 #include "geometry/Building.h"
 
+#include "TerrainFixture.h"
 #include "TestTerrain.h"
 #include "globe/ElevationQuery.h"
 
@@ -38,14 +39,12 @@ WayInfo buildingInfo(const std::string& wayId, int levels, const std::string& he
     return info;
 }
 
-class BuildingTest : public ::testing::Test
+class BuildingTest : public TerrainFixture
 {
 protected:
     void SetUp() override
     {
-        testTerrain::placeSceneOrigin(blockLon(1), blockLat(1));
-        mapNode = testTerrain::mapNode();
-        query.reset(new globe::ElevationQuery(mapNode->getMap()));
+        placeAt(1, 1);
     }
 
     osg::ref_ptr<Building> build(std::vector<WayGeometry> ways, std::vector<WayInfo> infos = {})
@@ -61,8 +60,6 @@ protected:
     }
     static float extrusionOf(Building* b) { return vertices(walls(b))[2].z() - vertices(walls(b))[1].z(); }
 
-    osg::ref_ptr<globe::MapNode> mapNode;
-    std::unique_ptr<globe::ElevationQuery> query;
 };
 
 TEST_F(BuildingTest, SquareHasReversedRoofAndOutwardWallsEitherWayRound)

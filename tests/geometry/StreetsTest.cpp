@@ -1,5 +1,6 @@
 #include "geometry/Streets.h"
 
+#include "TerrainFixture.h"
 #include "TestTerrain.h"
 #include "globe/ElevationQuery.h"
 
@@ -31,14 +32,12 @@ WayInfo streetInfo(const std::string& wayId, bool bridge)
     return info;
 }
 
-class StreetsTest : public ::testing::Test
+class StreetsTest : public TerrainFixture
 {
 protected:
     void SetUp() override
     {
-        testTerrain::placeSceneOrigin(blockLon(2), blockLat(0));
-        mapNode = testTerrain::mapNode();
-        query.reset(new globe::ElevationQuery(mapNode->getMap()));
+        placeAt(2, 0);
     }
 
     osg::ref_ptr<Streets> build(std::vector<WayGeometry> ways, std::vector<WayInfo> infos, double offset)
@@ -71,8 +70,6 @@ protected:
         return result;
     }
 
-    osg::ref_ptr<globe::MapNode> mapNode;
-    std::unique_ptr<globe::ElevationQuery> query;
 };
 
 void expectAltitudes(const std::vector<double>& actual, const std::vector<double>& expected)
