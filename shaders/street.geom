@@ -4,7 +4,8 @@
 // in a half-octagon cap. The outside of a bend always lies ahead of the end of the
 // segment before it, inside that cap, so consecutive segments leave no gap there and
 // grow no mitre spikes at sharp bends. A cap at the start too would only round off a
-// way's first end, for three more triangles on every segment.
+// way's first end, for three more triangles on every segment. A ribbon only a pixel
+// or two wide on the screen has caps smaller than a pixel: it is drawn without them.
 layout(lines) in;
 layout(triangle_strip, max_vertices = 7) out;
 
@@ -13,6 +14,9 @@ uniform vec3 upVector;
 uniform mat4 osg_ViewMatrix;
 
 out vec3 normal;
+
+// Below this width, as a fraction of the screen height, caps are left out.
+const float capWidthOnScreen = 1.0 / 500.0;
 
 // "upVector" is geocentric: the view matrix alone takes a world direction to eye
 // space. Without a usable up vector (a cell without footprint triangles) or without
@@ -57,8 +61,12 @@ void main()
     emitEye(a - s * r, up);
     emitEye(b + s * r, up);
     emitEye(b - s * r, up);
-    emitEye(b + d * c + s * c, up);
-    emitEye(b + d * c - s * c, up);
-    emitEye(b + d * r, up);
+    // The screen height spans 2 in clip space at unit depth.
+    if (width * gl_ProjectionMatrix[1][1] >= 2.0 * capWidthOnScreen * max(-b.z, 1.0e-3))
+    {
+        emitEye(b + d * c + s * c, up);
+        emitEye(b + d * c - s * c, up);
+        emitEye(b + d * r, up);
+    }
     EndPrimitive();
 }

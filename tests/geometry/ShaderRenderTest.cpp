@@ -4,10 +4,12 @@
 #include "TestTerrain.h"
 #include "app/SceneOrigin.h"
 #include "generation/CellRings.h"
+#include "geometry/Streets.h"
 #include "globe/SpatialReference.h"
 #include "osm/OsmParser.h"
 
 #include <gtest/gtest.h>
+#include <memory>
 #include <osg/Camera>
 #include <osg/Image>
 #include <osg/MatrixTransform>
@@ -57,54 +59,105 @@ void writeTown(const std::string& path)
     osm.write(path);
 }
 
+// Every node the generator makes for the file, water first, under the scene's frame.
+struct GeneratedScene
+{
+    explicit GeneratedScene(const std::string& path)
+    {
+        int columns = 0, rows = 0;
+        testing::internal::CaptureStdout();
+        store.reset(new OsmParser(path, columns, rows));
+        testing::internal::GetCapturedStdout();
+        generator.reset(new GeometryGenerator(testTerrain::mapNode(), store.get()));
+        OpenThreads::Mutex addedMutex, removedMutex;
+        generator->generateWater(&addedMutex);
+        for (const auto& cell : cellRings(columns / 2, rows / 2, 6))
+            generator->generateCell(cell.first, cell.second, &addedMutex, &removedMutex);
+        for (const auto& node : generator->addedNodes)
+            local->addChild(node.get());
+    }
+
+    std::unique_ptr<OsmParser> store;
+    std::unique_ptr<GeometryGenerator> generator;
+    osg::ref_ptr<osg::MatrixTransform> local = new osg::MatrixTransform(sceneOrigin);
+};
+
+osg::Vec3d world(const osg::Vec3d& localPoint)
+{
+    return localPoint * sceneOrigin;
+}
+
+osg::Vec3d worldDirection(const osg::Vec3d& localDirection)
+{
+    return osg::Matrixd::transform3x3(localDirection, sceneOrigin);
+}
+
+// A window looking from the local eye point at the local centre, north up on the
+// screen when looking straight down; the sun comes from the local direction given.
+struct SceneRender
+{
+    SceneRender(osg::Node* scene, const osg::Vec3d& eye, const osg::Vec3d& centre, const osg::Vec3d& up,
+                const osg::Vec3d& sunDirection)
+    {
+        viewer.setThreadingModel(osgViewer::Viewer::SingleThreaded);
+        viewer.setUpViewInWindow(0, 0, width, height);
+        viewer.setSceneData(scene);
+        osg::Camera* camera = viewer.getCamera();
+        camera->setClearColor(osg::Vec4(0.32f, 0.42f, 0.30f, 1.0f));
+        camera->setProjectionMatrixAsPerspective(35.0, double(width) / height, 5.0, 5000.0);
+        camera->setComputeNearFarMode(osg::CullSettings::DO_NOT_COMPUTE_NEAR_FAR);
+        camera->setFinalDrawCallback(capture.get());
+        camera->setViewMatrixAsLookAt(world(eye), world(centre), worldDirection(up));
+        viewer.setLightingMode(osg::View::SKY_LIGHT);
+        osg::Vec3d sun = worldDirection(sunDirection);
+        sun.normalize();
+        viewer.getLight()->setPosition(osg::Vec4(sun, 0.0));
+    }
+
+    // False without an OpenGL window.
+    bool draw()
+    {
+        viewer.realize();
+        if (!viewer.isRealized())
+            return false;
+        for (int i = 0; i < 3; ++i)
+            viewer.frame();
+        return true;
+    }
+
+    // The pixel a local point is drawn at.
+    const unsigned char* pixelAt(const osg::Vec3d& localPoint) const
+    {
+        const osg::Camera* camera = viewer.getCamera();
+        const osg::Vec3d window = world(localPoint) * camera->getViewMatrix() * camera->getProjectionMatrix() *
+                                  camera->getViewport()->computeWindowMatrix();
+        return capture->image->data(int(window.x()), int(window.y()));
+    }
+
+    osgViewer::Viewer viewer;
+    osg::ref_ptr<CaptureCallback> capture = new CaptureCallback;
+};
+
+bool isStreetGrey(const unsigned char* p)
+{
+    const int r = p[0], g = p[1], b = p[2];
+    return r > 120 && std::abs(r - g) < 12 && std::abs(g - b) < 12;
+}
+
 TEST(ShaderRender, AllProgramsLinkAndACellIsDrawn)
 {
     testTerrain::findSourceShaders();
     testTerrain::placeSceneOrigin(blockLon(2), blockLat(2));
     writeTown("render_town.osm");
-    int columns = 0, rows = 0;
-    testing::internal::CaptureStdout();
-    OsmParser store("render_town.osm", columns, rows);
-    testing::internal::GetCapturedStdout();
-
-    GeometryGenerator generator(testTerrain::mapNode(), &store);
-    OpenThreads::Mutex addedMutex, removedMutex;
-    generator.generateWater(&addedMutex);
-    for (const auto& cell : cellRings(columns / 2, rows / 2, 6))
-        generator.generateCell(cell.first, cell.second, &addedMutex, &removedMutex);
-    osg::ref_ptr<osg::MatrixTransform> local = new osg::MatrixTransform(sceneOrigin);
-    for (const auto& node : generator.addedNodes)
-        local->addChild(node.get());
-
-    osgViewer::Viewer viewer;
-    viewer.setThreadingModel(osgViewer::Viewer::SingleThreaded);
-    viewer.setUpViewInWindow(0, 0, width, height);
-    viewer.setSceneData(local.get());
-    osg::Camera* camera = viewer.getCamera();
-    camera->setClearColor(osg::Vec4(0.32f, 0.42f, 0.30f, 1.0f));
-    camera->setProjectionMatrixAsPerspective(35.0, double(width) / height, 5.0, 5000.0);
-    camera->setComputeNearFarMode(osg::CullSettings::DO_NOT_COMPUTE_NEAR_FAR);
-    osg::ref_ptr<CaptureCallback> capture = new CaptureCallback;
-    camera->setFinalDrawCallback(capture.get());
+    GeneratedScene town("render_town.osm");
+    GeometryGenerator& generator = *town.generator;
 
     // Looking north-west from the south-east, the sun low in the north-west: its
     // reflection lies on the pond.
-    auto world = [](const osg::Vec3d& localPoint) { return localPoint * sceneOrigin; };
-    auto worldDirection = [](const osg::Vec3d& localDirection) {
-        return osg::Matrixd::transform3x3(localDirection, sceneOrigin);
-    };
-    camera->setViewMatrixAsLookAt(world({200, -330, 220}), world({-50, -80, 52}), worldDirection({0, 0, 1}));
-    viewer.setLightingMode(osg::View::SKY_LIGHT);
-    osg::Vec3d sun = worldDirection(osg::Vec3d(-0.6, 0.55, 0.5));
-    sun.normalize();
-    viewer.getLight()->setPosition(osg::Vec4(sun, 0.0));
+    SceneRender render(town.local.get(), {200, -330, 220}, {-50, -80, 52}, {0, 0, 1}, {-0.6, 0.55, 0.5});
+    ASSERT_TRUE(render.draw()) << "no OpenGL window: run under a (virtual) X display";
 
-    viewer.realize();
-    ASSERT_TRUE(viewer.isRealized()) << "no OpenGL window: run under a (virtual) X display";
-    for (int i = 0; i < 3; ++i)
-        viewer.frame();
-
-    osg::State* state = camera->getGraphicsContext()->getState();
+    osg::State* state = render.viewer.getCamera()->getGraphicsContext()->getState();
     for (osg::Program* program :
          {generator.buildingProgram.get(), generator.streetProgram.get(), generator.waterProgram.get()})
     {
@@ -117,7 +170,7 @@ TEST(ShaderRender, AllProgramsLinkAndACellIsDrawn)
     EXPECT_EQ(generator.streetProgram->getNumShaders(), 3u);
     EXPECT_EQ(generator.waterProgram->getNumShaders(), 2u);
 
-    osg::Image* image = capture->image.get();
+    osg::Image* image = render.capture->image.get();
     ASSERT_EQ(image->s(), width);
     ASSERT_TRUE(osgDB::writeImageFile(*image, "geometry_cell.png"));
 
@@ -130,7 +183,7 @@ TEST(ShaderRender, AllProgramsLinkAndACellIsDrawn)
             const int r = p[0], g = p[1], b = p[2];
             if (r > g + 40 && r > b + 40)
                 ++buildings;
-            else if (r > 120 && std::abs(r - g) < 12 && std::abs(g - b) < 12)
+            else if (isStreetGrey(p))
                 ++streets;
             else if (b > r + 60 && b > g + 60)
                 ++water;
@@ -143,5 +196,39 @@ TEST(ShaderRender, AllProgramsLinkAndACellIsDrawn)
     EXPECT_GT(glint, 50);
     std::cout << "pixels: buildings " << buildings << ", streets " << streets << ", water " << water << ", glint "
               << glint << std::endl;
+}
+} // namespace
+
+namespace
+{
+// A residential street (3 m wide) that turns from east to north, seen from 100 m
+// straight above: the outside of the bend is closed by the first segment's cap, and
+// the cap ends within the street's half width.
+TEST(ShaderRender, StreetBendIsClosedUpClose)
+{
+    testTerrain::findSourceShaders();
+    testTerrain::placeSceneOrigin(blockLon(2), blockLat(2));
+    const double lon = blockLon(2), lat = blockLat(2);
+    const double dLon = 0.0001 / 0.6157, dLat = 0.0001 / 1.1132; // about 10 m at 52 N
+    OsmFileBuilder osm;
+    osm.line("1", {{lon - 3 * dLon, lat}, {lon, lat}, {lon, lat + 3 * dLat}}, {{"highway", "residential"}});
+    osm.write("render_bend.osm");
+    GeneratedScene bend("render_bend.osm");
+    const osg::Vec3Array* line = nullptr;
+    for (unsigned i = 0; i < bend.local->getNumChildren(); ++i)
+        if (const auto* street = dynamic_cast<const Streets*>(bend.local->getChild(i)))
+            line = dynamic_cast<const osg::Vec3Array*>(street->getDrawable(0)->asGeometry()->getVertexArray());
+    ASSERT_TRUE(line && line->size() == 3u);
+    const osg::Vec3d corner = (*line)[1];
+
+    SceneRender render(bend.local.get(), corner + osg::Vec3d(0, 0, 100), corner, {0, 1, 0}, {0, 0, 1});
+    ASSERT_TRUE(render.draw()) << "no OpenGL window: run under a (virtual) X display";
+    ASSERT_TRUE(osgDB::writeImageFile(*render.capture->image, "street_bend.png"));
+
+    const double r = 1.5;
+    EXPECT_TRUE(isStreetGrey(render.pixelAt(corner + osg::Vec3d(-5, 0, 0)))) << "the first segment";
+    EXPECT_TRUE(isStreetGrey(render.pixelAt(corner + osg::Vec3d(0, 5, 0)))) << "the second segment";
+    EXPECT_TRUE(isStreetGrey(render.pixelAt(corner + osg::Vec3d(0.4 * r, -0.4 * r, 0)))) << "outside of the bend";
+    EXPECT_FALSE(isStreetGrey(render.pixelAt(corner + osg::Vec3d(1.3 * r, -1.3 * r, 0)))) << "beyond the cap";
 }
 } // namespace
