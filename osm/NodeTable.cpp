@@ -44,26 +44,35 @@ void NodeTable::insertOrAssign(std::string_view id, float lat, float lon)
     insertHashed(OsmNode{std::string(id), lat, lon}, std::hash<std::string_view>()(id));
 }
 
+template <typename IdOf, typename Visit>
+void NodeTable::inPrefetchedBatches(std::size_t size, IdOf idOf, Visit visit) const
+{
+    constexpr std::size_t batch = 16;
+    std::size_t hashes[batch];
+    const std::size_t mask = probeSlots.size() - 1;
+    for (std::size_t first = 0; first < size; first += batch)
+    {
+        const std::size_t count = std::min(batch, size - first);
+        for (std::size_t i = 0; i < count; ++i)
+        {
+            hashes[i] = std::hash<std::string_view>()(idOf(first + i));
+            __builtin_prefetch(&probeSlots[hashes[i] & mask]);
+        }
+        visit(first, count, hashes);
+    }
+}
+
 void NodeTable::insertAll(NodeArray&& later)
 {
     const std::size_t total = nodes.size() + later.size();
     if (total * 2 > probeSlots.size())
         reserve(std::max(total, nodes.size() * 2));
-    // The slots of a batch are fetched while the batch's hashes are computed.
-    constexpr std::size_t batch = 16;
-    std::size_t hashes[batch];
-    const std::size_t mask = probeSlots.size() - 1;
-    for (std::size_t first = 0; first < later.size(); first += batch)
-    {
-        const std::size_t count = std::min(batch, later.size() - first);
-        for (std::size_t i = 0; i < count; ++i)
-        {
-            hashes[i] = std::hash<std::string_view>()(later[first + i].id);
-            __builtin_prefetch(&probeSlots[hashes[i] & mask]);
-        }
-        for (std::size_t i = 0; i < count; ++i)
-            insertHashed(std::move(later[first + i]), hashes[i]);
-    }
+    inPrefetchedBatches(
+        later.size(), [&](std::size_t i) { return std::string_view(later[i].id); },
+        [&](std::size_t first, std::size_t count, const std::size_t* hashes) {
+            for (std::size_t i = 0; i < count; ++i)
+                insertHashed(std::move(later[first + i]), hashes[i]);
+        });
     later.clear();
 }
 
@@ -93,30 +102,24 @@ void NodeTable::findAll(const std::vector<std::string_view>& ids, std::vector<Os
 {
     if (probeSlots.empty())
         return;
-    constexpr std::size_t batch = 16;
-    std::size_t hashes[batch];
     const std::size_t mask = probeSlots.size() - 1;
-    for (std::size_t first = 0; first < ids.size(); first += batch)
-    {
-        const std::size_t count = std::min(batch, ids.size() - first);
-        for (std::size_t i = 0; i < count; ++i)
-        {
-            hashes[i] = std::hash<std::string_view>()(ids[first + i]);
-            __builtin_prefetch(&probeSlots[hashes[i] & mask]);
-        }
-        for (std::size_t i = 0; i < count; ++i)
-        {
-            const std::uint64_t entry = probeSlots[hashes[i] & mask];
-            if (entry != 0)
-                __builtin_prefetch(&nodes[positionIn(entry) - 1]);
-        }
-        for (std::size_t i = 0; i < count; ++i)
-        {
-            const std::uint64_t entry = probeSlots[slotOf(ids[first + i], hashes[i])];
-            if (entry != 0)
-                found.push_back(nodes[positionIn(entry) - 1]);
-        }
-    }
+    inPrefetchedBatches(
+        ids.size(), [&](std::size_t i) { return ids[i]; },
+        [&](std::size_t first, std::size_t count, const std::size_t* hashes) {
+            // The nodes behind the first probes are fetched before any is compared.
+            for (std::size_t i = 0; i < count; ++i)
+            {
+                const std::uint64_t entry = probeSlots[hashes[i] & mask];
+                if (entry != 0)
+                    __builtin_prefetch(&nodes[positionIn(entry) - 1]);
+            }
+            for (std::size_t i = 0; i < count; ++i)
+            {
+                const std::uint64_t entry = probeSlots[slotOf(ids[first + i], hashes[i])];
+                if (entry != 0)
+                    found.push_back(nodes[positionIn(entry) - 1]);
+            }
+        });
 }
 
 void NodeTable::reserve(std::size_t count)

@@ -35,6 +35,10 @@ private:
     std::size_t slotOf(std::string_view id, std::size_t hash) const;
     // Needs a free slot beyond the ones taken.
     void insertHashed(OsmNode&& node, std::size_t hash);
+    // Hands the ids in batches to visit(first, count, hashes), with the batch's
+    // first probe slots already being fetched.
+    template <typename IdOf, typename Visit>
+    void inPrefetchedBatches(std::size_t size, IdOf idOf, Visit visit) const;
     void grow();
 
     NodeArray nodes;
