@@ -2,12 +2,15 @@
 
 #include "app/AppSettings.h"
 #include "app/InputDataDialog.h"
+#include "app/OrvalisApplication.h"
 #include "app/SceneContext.h"
 #include "generation/DataThread.h"
+#include "generation/NodeHandover.h"
 #include "geometry/GeometryGenerator.h"
 #include "gui/QtViewer.h"
 #include "ui_MainWindow.h"
 
+#include <QLabel>
 #include <QMessageBox>
 #include <rapidxml/rapidxml.hpp>
 #include <QStatusBar>
@@ -76,6 +79,10 @@ MainWindow::MainWindow(SceneContext* sceneContext)
     // These act on an assembled scene; there is none yet.
     updateSceneActions();
 
+    clockLabel = new QLabel(this);
+    clockLabel->setObjectName("clockLabel");
+    statusBar()->addPermanentWidget(clockLabel);
+
     auto* progressTimer = new QTimer(this);
     connect(progressTimer, &QTimer::timeout, this, &MainWindow::showProgress);
     progressTimer->start(250);
@@ -126,8 +133,7 @@ void MainWindow::setInputFiles(const std::string& osmPath, const std::string& te
         return;
     }
     sceneContext->setViewer(viewerWidget);
-    buildScene();
-    sceneBuilt = true;
+    sceneBuilt = buildScene();
     updateSceneActions();
 }
 
@@ -140,7 +146,8 @@ void MainWindow::updateSceneActions()
         action->setEnabled(sceneContext->isBuilt());
 }
 
-void MainWindow::buildScene()
+// A failed load is reported here: an exception must not leave a Qt slot.
+bool MainWindow::buildScene()
 {
     statusBar()->showMessage(tr("Loading %1 ...").arg(QString::fromStdString(sceneContext->osmPath)));
     statusBar()->repaint();
@@ -148,19 +155,23 @@ void MainWindow::buildScene()
         sceneContext->buildScene();
     } catch (const rapidxml::parse_error& error) {
         // The XML reader knows what is wrong, not in which file.
-        failedBuild();
-        throw std::runtime_error(sceneContext->osmPath + ": malformed XML: " + error.what());
-    } catch (...) {
-        failedBuild();
-        throw;
+        failedBuild(std::runtime_error(sceneContext->osmPath + ": malformed XML: " + error.what()));
+        return false;
+    } catch (const std::exception& error) {
+        failedBuild(error);
+        return false;
     }
     statusBar()->clearMessage();
+    return true;
 }
 
-void MainWindow::failedBuild()
+// What the failed assembly left is released, so the next one starts clean.
+void MainWindow::failedBuild(const std::exception& error)
 {
+    sceneContext->releaseScene();
     statusBar()->clearMessage();
     updateSceneActions();
+    OrvalisApplication::reportError(error);
 }
 
 void MainWindow::setFullscreen()
@@ -191,6 +202,7 @@ void MainWindow::restart()
     viewerWidget->show();
 }
 
+
 void MainWindow::releaseScene()
 {
     viewerWidget->hide();
@@ -202,10 +214,11 @@ void MainWindow::releaseScene()
 // and the pieces still waiting to be shown; once everything is shown it is empty.
 void MainWindow::showProgress()
 {
+    showClock();
     if (!sceneContext->isBuilt())
         return;
     const DataThread::Progress progress = sceneContext->dataThread->progress();
-    const int waiting = sceneContext->dataThread->waitingNodeCount();
+    const int waiting = sceneContext->handover->waitingCount();
     if (progress.generated < progress.queued || waiting > 0)
         statusBar()->showMessage(tr("Generating cells: %1 of %2 done, %3 pieces waiting to be shown")
                                      .arg(progress.generated)
@@ -215,10 +228,25 @@ void MainWindow::showProgress()
         statusBar()->clearMessage();
 }
 
+// The sun's hour where the extract lies (local mean solar time).
+void MainWindow::showClock()
+{
+    if (!sceneContext->isBuilt()) {
+        clockLabel->clear();
+        return;
+    }
+    const int minutes = static_cast<int>(std::lround(sceneContext->localHour() * 60.0));
+    clockLabel->setText(tr("Local solar time %1:%2")
+                            .arg(minutes / 60, 2, 10, QChar('0'))
+                            .arg(minutes % 60, 2, 10, QChar('0')));
+}
+
 void MainWindow::setColorScheme(int scheme)
 {
-    if (sceneContext->isBuilt())
-        sceneContext->generator->setColorScheme(scheme);
+    if (!sceneContext->isBuilt())
+        return;
+    sceneContext->generator->setColorScheme(scheme);
+    viewerWidget->requestRedraw();
 }
 
 void MainWindow::setColorScheme1()

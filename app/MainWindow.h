@@ -2,6 +2,9 @@
 
 #include <QMainWindow>
 
+class QLabel;
+
+#include <exception>
 #include <memory>
 #include <string>
 
@@ -43,14 +46,17 @@ public slots:
     void setColorScheme3();
 
 private:
-    void buildScene();
-    void failedBuild();
+    // False when the load failed (reported already).
+    bool buildScene();
+    void failedBuild(const std::exception& error);
     void updateSceneActions();
     void showProgress();
+    void showClock();
     void setColorScheme(int scheme);
 
     SceneContext* const sceneContext;
     Tarn::GUI::QtViewer* viewerWidget;
     std::unique_ptr<Ui::MainWindow> ui;
     bool sceneBuilt = false;
+    QLabel* clockLabel = nullptr;
 };

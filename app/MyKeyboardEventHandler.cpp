@@ -3,6 +3,7 @@
 #include "globe/DateTime.h"
 #include "globe/SkyNode.h"
 
+#include <algorithm>
 #include <iostream>
 
 namespace
@@ -13,31 +14,28 @@ const double hourStep = 0.1;
 MyKeyboardEventHandler::MyKeyboardEventHandler() = default;
 
 // The steps add up in double precision; the hour is not rounded to tenths.
-bool MyKeyboardEventHandler::handle(const osgGA::GUIEventAdapter& ea, osgGA::GUIActionAdapter&)
+bool MyKeyboardEventHandler::handle(const osgGA::GUIEventAdapter& ea, osgGA::GUIActionAdapter& aa)
 {
     if (ea.getEventType() != osgGA::GUIEventAdapter::KEYDOWN)
         return false;
     if (ea.getKey() == 'j')
     {
-        hour -= hourStep;
-        if (hour <= 0.0)
-            hour = 0.0;
-        showHour();
+        setHour(hour - hourStep);
         std::cout << "hour -- " << hour << std::endl;
+        aa.requestRedraw();
     }
     else if (ea.getKey() == 'u')
     {
-        hour += hourStep;
-        if (hour >= 24.0)
-            hour = 24.0;
-        showHour();
+        setHour(hour + hourStep);
         std::cout << "hour ++: " << hour << std::endl;
+        aa.requestRedraw();
     }
     return false;
 }
 
-void MyKeyboardEventHandler::showHour()
+void MyKeyboardEventHandler::setHour(double localHour)
 {
+    hour = std::min(std::max(localHour, 0.0), 24.0);
     if (sky)
-        sky->setDateTime(globe::DateTime(2015, 4, 1, hour));
+        sky->setDateTime(clock.utc(hour));
 }

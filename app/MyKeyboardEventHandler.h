@@ -1,5 +1,7 @@
 #pragma once
 
+#include "app/LocalSolarClock.h"
+
 #include <osgGA/GUIEventHandler>
 
 namespace globe
@@ -8,7 +10,8 @@ class SkyNode;
 }
 
 // The time-of-day keys: "j" sets the sun a tenth of an hour back, "u" a tenth
-// forward, within 1 April 2015 from 0:00 to 24:00. Events always pass on.
+// forward, within the scene's day from 0:00 to 24:00 local solar time. Events
+// always pass on.
 class MyKeyboardEventHandler : public osgGA::GUIEventHandler
 {
 public:
@@ -19,9 +22,11 @@ public:
 
     // Not owned: the scene graph keeps the sky alive. Set by scene assembly.
     globe::SkyNode* sky = nullptr;
-    // Starts at the hour the sky is given, so the first key continues from there.
+    // The local solar hour, starting at the hour the sky is given, so the first key
+    // continues from there.
     double hour = 9.0;
+    LocalSolarClock clock;
 
-private:
-    void showHour();
+    // Sets the hour (clamped to 0..24) and the sky's sun.
+    void setHour(double localHour);
 };

@@ -16,12 +16,18 @@ bool OrvalisApplication::notify(QObject* receiver, QEvent* event)
     try {
         return QApplication::notify(receiver, event);
     } catch (const std::exception& error) {
-        std::cerr << "std::exception was caught:" << std::endl;
-        std::cerr << error.what() << std::endl;
-        if (showsErrors)
-            showError(QString::fromLocal8Bit(error.what()));
+        reportError(error);
         return false;
     }
+}
+
+void OrvalisApplication::reportError(const std::exception& error)
+{
+    std::cerr << "std::exception was caught:" << std::endl;
+    std::cerr << error.what() << std::endl;
+    auto* application = dynamic_cast<OrvalisApplication*>(QCoreApplication::instance());
+    if (application && application->showsErrors)
+        application->showError(QString::fromLocal8Bit(error.what()));
 }
 
 // Shown once the failed event is done, not from inside its delivery.

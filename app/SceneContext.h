@@ -1,15 +1,20 @@
 #pragma once
 
+#include "app/LocalSolarClock.h"
+
 #include <osg/Group>
 #include <osg/ref_ptr>
-#include <osgViewer/Viewer>
 
+#include <memory>
 #include <string>
 
 class OsmParser;
 class DataThread;
 class GeometryGenerator;
 class MyEarthManipulator;
+class MyKeyboardEventHandler;
+class NodeHandover;
+class UpdateCallback;
 
 namespace globe {
 class MapNode;
@@ -19,8 +24,14 @@ class ModelLayer;
 struct TerrainOptions;
 } // namespace globe
 
+namespace Tarn {
+namespace GUI {
+class QtViewer;
+}
+} // namespace Tarn
+
 // Everything one loaded extract needs. Created once at start-up and kept by the
-// main window for the life of the process.
+// main window for the life of the process; used on the GUI thread only.
 class SceneContext
 {
 public:
@@ -32,27 +43,37 @@ public:
     // Both setters also update AppSettings, which the dialog is filled from.
     void setTerrainPath(std::string path);
     void setOsmPath(std::string path);
-    void setViewer(osg::ref_ptr<osgViewer::Viewer> newViewer);
+    void setViewer(osg::ref_ptr<Tarn::GUI::QtViewer> newViewer);
 
     // Assembles the scene for the current input on the viewer and starts the data
     // thread at the grid's centre cell. Throws what the OSM loader throws; nothing
     // of the scene exists then.
     void buildScene();
     // Stops the data thread (it finishes the cell in progress) and releases the
-    // scene. Does nothing for parts that were never built or are already released.
+    // scene; the viewer keeps nothing that points into what was released. Does
+    // nothing for parts that were never built or are already released.
     void releaseScene();
     // The terrain engine's tuning when a terrain file is used.
     static globe::TerrainOptions terrainOptions();
     // True from a successful buildScene until releaseScene.
     bool isBuilt() const { return generator != nullptr; }
 
-    osg::ref_ptr<osgViewer::Viewer> viewer;
+    // Every cell queued so far is generated and every node built is shown.
+    bool batchShown() const;
+    // The sun's local solar hour at the extract's centre.
+    double localHour() const;
+    void setLocalHour(double hour);
+
+    osg::ref_ptr<Tarn::GUI::QtViewer> viewer;
     std::string terrainPath;
     std::string osmPath;
-    OsmParser* parser = nullptr;
+    std::unique_ptr<OsmParser> parser;
     osg::ref_ptr<MyEarthManipulator> manipulator;
-    DataThread* dataThread = nullptr;
-    GeometryGenerator* generator = nullptr;
+    osg::ref_ptr<NodeHandover> handover;
+    osg::ref_ptr<UpdateCallback> updateCallback;
+    std::unique_ptr<DataThread> dataThread;
+    std::unique_ptr<GeometryGenerator> generator;
+    osg::ref_ptr<MyKeyboardEventHandler> keyboardHandler;
     osg::ref_ptr<globe::MapNode> mapNode;
     osg::ref_ptr<globe::Map> map;
     osg::ref_ptr<globe::ElevationLayer> elevationLayer;

@@ -12,3 +12,4 @@ int runTerrainBench(const std::vector<std::string>& args);
 int runSunBench(const std::vector<std::string>& args);
 int runCellsBench(const std::vector<std::string>& args);
 int runFramesBench(const std::vector<std::string>& args);
+int runIdleBench(const std::vector<std::string>& args);

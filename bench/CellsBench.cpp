@@ -2,7 +2,6 @@
 #include "bench/BenchCommands.h"
 
 #include "app/AppSettings.h"
-#include "app/SceneOrigin.h"
 #include "generation/CellRings.h"
 #include "geometry/CellQueries.h"
 #include "geometry/GeometryGenerator.h"
@@ -12,7 +11,6 @@
 #include "globe/SpatialReference.h"
 #include "osm/OsmParser.h"
 
-#include <OpenThreads/Mutex>
 #include <osg/Geode>
 #include <osg/Geometry>
 #include <osgDB/FileUtils>
@@ -84,11 +82,13 @@ osg::ref_ptr<globe::MapNode> mapNodeFor(const std::string& terrainPath)
 }
 
 // The extract's centre, rounded to single precision as scene assembly does.
-void placeSceneOrigin(const OsmParser& store)
+osg::Matrixd centreOrigin(const OsmParser& store)
 {
     const float lon = static_cast<float>((store.maxLon - store.minLon) * 0.5 + store.minLon);
     const float lat = static_cast<float>((store.maxLat - store.minLat) * 0.5 + store.minLat);
-    globe::SpatialReference::get("wgs84", "")->createLocalToWorld(osg::Vec3d(lon, lat, 0.0), sceneOrigin);
+    osg::Matrixd origin;
+    globe::SpatialReference::get("wgs84", "")->createLocalToWorld(osg::Vec3d(lon, lat, 0.0), origin);
+    return origin;
 }
 
 // The generator reads its shaders as the program does, from shaders/ beside it.
@@ -121,28 +121,30 @@ std::string measureCells(const std::string& path, const std::string& terrainPath
     osg::ref_ptr<globe::MapNode> mapNode = mapNodeFor(terrainPath);
     int columns = 0;
     int rows = 0;
-    OsmParser store(path, columns, rows);
-    placeSceneOrigin(store);
-    GeometryGenerator generator(mapNode, &store);
+    OsmParser store(path, columns, rows, appSettings().gridSize.load());
+    GeometryGenerator generator(mapNode, &store, centreOrigin(store), appSettings().maxGridCells.load());
     double querySeconds = 0.0;
     generator.setCellQueries(std::make_unique<TimedCellQueries>(&store, naive, querySeconds));
-    OpenThreads::Mutex addedMutex;
-    OpenThreads::Mutex removedMutex;
 
+    std::vector<osg::ref_ptr<osg::Node>> nodes;
     const auto waterStart = Clock::now();
-    generator.generateWater(&addedMutex);
+    if (osg::ref_ptr<osg::Node> water = generator.generateWater())
+        nodes.push_back(water);
     const double waterSeconds = secondsSince(waterStart);
 
     const auto cells = cellRings(columns / 2, rows / 2, range);
     const auto cellsStart = Clock::now();
     for (const auto& cell : cells)
-        generator.generateCell(cell.first, cell.second, &addedMutex, &removedMutex);
+    {
+        GeometryGenerator::CellNodes cellNodes = generator.generateCell(cell.first, cell.second);
+        nodes.insert(nodes.end(), cellNodes.built.begin(), cellNodes.built.end());
+    }
     const double cellsSeconds = secondsSince(cellsStart);
 
     std::ostringstream json;
     json.precision(6);
-    json << "{\"cells\": " << cells.size() << ", \"nodes\": " << generator.addedNodes.size()
-         << ", \"vertices\": " << vertexCount(generator.addedNodes) << ", \"water_seconds\": " << waterSeconds
+    json << "{\"cells\": " << cells.size() << ", \"nodes\": " << nodes.size()
+         << ", \"vertices\": " << vertexCount(nodes) << ", \"water_seconds\": " << waterSeconds
          << ", \"cells_seconds\": " << cellsSeconds << ", \"query_seconds\": " << querySeconds << "}";
     return json.str();
 }

@@ -1,18 +1,17 @@
 #include "bench/BenchArgs.h"
 #include "bench/BenchCommands.h"
+#include "bench/BenchDisplay.h"
 
 #include "app/SceneContext.h"
-#include "generation/DataThread.h"
-#include "globe/ElevationLayer.h"
+#include "generation/MyEarthManipulator.h"
+#include "globe/Viewpoint.h"
 #include "gui/QtViewer.h"
 
 #include <QApplication>
-#include <QWindow>
 #include <osg/DisplaySettings>
 #include <osg/GL>
 #include <osg/Image>
 #include <osgDB/DatabasePager>
-#include <osgDB/Registry>
 #include <osgDB/WriteFile>
 #include <osgUtil/SceneView>
 #include <osgUtil/Statistics>
@@ -21,7 +20,6 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
-#include <cstdlib>
 #include <iostream>
 #include <sstream>
 #include <stdexcept>
@@ -89,6 +87,11 @@ struct BenchOptions
     int height = 720;
     bool city = true;
     std::string screenshot;
+    // A viewpoint of the user's instead of the home view, when --lon is given.
+    bool viewpoint = false;
+    double lon = 0.0, lat = 0.0, range = 1500.0, heading = 10.261, pitch = -21.6;
+    // The sun's local solar hour; below 0, the scene's own start hour.
+    double hour = -1.0;
 };
 
 BenchOptions readOptions(const std::vector<std::string>& args)
@@ -103,18 +106,18 @@ BenchOptions readOptions(const std::vector<std::string>& args)
     parsed.size("size", options.width, options.height);
     options.city = !parsed.has("no-city");
     options.screenshot = parsed.text("screenshot", "");
+    options.viewpoint = parsed.has("lon");
+    if (options.viewpoint != parsed.has("lat"))
+        throw std::invalid_argument("--lon and --lat go together");
+    options.lon = parsed.number("lon", 0.0);
+    options.lat = parsed.number("lat", 0.0);
+    options.range = parsed.number("range", options.range);
+    options.heading = parsed.number("heading", options.heading);
+    options.pitch = parsed.number("pitch", options.pitch);
+    options.hour = parsed.number("hour", options.hour);
+    if (parsed.has("hour") && !(options.hour >= 0.0 && options.hour <= 24.0))
+        throw std::invalid_argument("--hour must lie from 0 to 24");
     return options;
-}
-
-// The scene itself would draw an unreadable terrain as the bare ellipsoid; a bench
-// run on it would measure the wrong thing.
-void checkTerrain(const std::string& path)
-{
-    if (path.empty())
-        return;
-    osg::ref_ptr<globe::ElevationLayer> layer = new globe::ElevationLayer("SRTM", globe::GDALOptions{path, "gdal"});
-    if (!layer->isOpen())
-        throw std::runtime_error(layer->getStatus());
 }
 
 // Runs one frame and lets Qt deliver what it has (expose, resize); returns the
@@ -133,24 +136,31 @@ osg::Group* cityTransform(const SceneContext& scene)
     return scene.sceneGraph->getChild(0)->asGroup();
 }
 
-// The data thread has generated every cell queued and the scene has attached every
-// node it made.
-bool batchAttached(const SceneContext& scene)
-{
-    const DataThread::Progress progress = scene.dataThread->progress();
-    return progress.queued > 0 && progress.generated == progress.queued && scene.dataThread->waitingNodeCount() == 0;
-}
-
 struct LoadTimes
 {
     double buildSeconds = 0.0;
     double firstNodeSeconds = -1.0;
     double attachSeconds = 0.0;
+    // The longest frame until the batch was attached: how much a burst stalls.
+    double longestFrameMs = 0.0;
 };
+
+// The camera flies to the viewpoint at once; a pan of nothing reports its cell, whose
+// batch then comes behind the centre's.
+void applyView(SceneContext& scene, const BenchOptions& options)
+{
+    if (options.hour >= 0.0)
+        scene.setLocalHour(options.hour);
+    if (!options.viewpoint)
+        return;
+    scene.manipulator->setViewpoint(
+        globe::Viewpoint(options.lon, options.lat, 0.0, options.heading, options.pitch, options.range), 0.0);
+    scene.manipulator->pan(0.0, 0.0);
+}
 
 // Frames until the batch is attached and the terrain pager has gone idle. Times
 // count from the start of the scene's assembly, as a user counts from "Start".
-LoadTimes loadScene(SceneContext& scene, osgViewer::Viewer& viewer)
+LoadTimes loadScene(SceneContext& scene, osgViewer::Viewer& viewer, const BenchOptions& options)
 {
     LoadTimes times;
     const auto start = Clock::now();
@@ -167,6 +177,7 @@ LoadTimes loadScene(SceneContext& scene, osgViewer::Viewer& viewer)
         throw;
     }
     times.buildSeconds = secondsSince(start);
+    applyView(scene, options);
     unsigned idle = 0;
     bool attached = false;
     while (!attached || idle < idleFrames)
@@ -174,10 +185,12 @@ LoadTimes loadScene(SceneContext& scene, osgViewer::Viewer& viewer)
         if (secondsSince(start) > loadTimeoutSeconds)
             throw std::runtime_error("the batch around the centre was not attached within " +
                                      std::to_string(int(loadTimeoutSeconds)) + " s");
-        runFrame(viewer);
+        const double frameMs = runFrame(viewer);
+        if (!attached)
+            times.longestFrameMs = std::max(times.longestFrameMs, frameMs);
         if (times.firstNodeSeconds < 0.0 && cityTransform(scene)->getNumChildren() > 0)
             times.firstNodeSeconds = secondsSince(start);
-        if (!attached && batchAttached(scene))
+        if (!attached && scene.batchShown())
         {
             attached = true;
             times.attachSeconds = secondsSince(start);
@@ -197,25 +210,13 @@ osgUtil::Statistics lastFrameStatistics(osgViewer::Viewer& viewer)
     return statistics;
 }
 
-void waitForExpose(QWidget& widget)
-{
-    const auto start = Clock::now();
-    while (!(widget.windowHandle() && widget.windowHandle()->isExposed()))
-    {
-        if (secondsSince(start) > 10.0)
-            throw std::runtime_error("the viewer window was never shown");
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
-    }
-}
-
 std::string measureFrames(const BenchOptions& options)
 {
     static int argc = 1;
     static char name[] = "orvalis-bench";
     static char* argv[] = {name, nullptr};
     QApplication application(argc, argv);
-    osgDB::Registry::instance()->getDataFilePathList().push_back(
-        (QCoreApplication::applicationDirPath() + "/shaders").toStdString());
+    addShaderPathBesideProgram();
 
     osg::DisplaySettings::instance()->setNumMultiSamples(mainWindowSamples);
     osg::ref_ptr<BenchViewer> viewer = new BenchViewer;
@@ -233,7 +234,7 @@ std::string measureFrames(const BenchOptions& options)
     scene.setOsmPath(options.osmPath);
     scene.setTerrainPath(options.terrainPath);
     scene.setViewer(viewer.get());
-    const LoadTimes times = loadScene(scene, *viewer);
+    const LoadTimes times = loadScene(scene, *viewer, options);
 
     // The baseline: the same scene and view with the city neither culled nor drawn.
     if (!options.city)
@@ -263,6 +264,7 @@ std::string measureFrames(const BenchOptions& options)
     json << "{\"frames\": " << options.frames << ", \"fps\": " << options.frames / timedSeconds
          << ", \"frame_ms_median\": " << quantile(frameMs, 0.5) << ", \"frame_ms_p95\": " << quantile(frameMs, 0.95)
          << ", \"attach_seconds\": " << times.attachSeconds << ", \"first_node_seconds\": " << times.firstNodeSeconds
+         << ", \"load_frame_ms_max\": " << times.longestFrameMs
          << ", \"build_seconds\": " << times.buildSeconds << ", \"city\": " << (options.city ? "true" : "false")
          << ", \"width\": " << options.width << ", \"height\": " << options.height
          << ", \"drawables\": " << statistics.numDrawables << ", \"vertices\": " << statistics._vertexCount << "}";
@@ -270,15 +272,14 @@ std::string measureFrames(const BenchOptions& options)
 }
 } // namespace
 
-// frames OSM_FILE [--terrain TIF] [--frames N] [--size WxH] [--no-city] [--screenshot PNG]:
-// the scene as the main window assembles it, timed frame by frame once the batch
-// around the centre is attached.
+// frames OSM_FILE [--terrain TIF] [--frames N] [--size WxH] [--no-city] [--screenshot PNG]
+// [--lon X --lat Y --range M --heading D --pitch D] [--hour H]: the scene as the main
+// window assembles it, timed frame by frame once the batch around the centre (and
+// around the viewpoint) is attached.
 int runFramesBench(const std::vector<std::string>& args)
 {
     const BenchOptions options = readOptions(args);
-    const char* display = std::getenv("DISPLAY");
-    if (display == nullptr || *display == '\0')
-        throw std::runtime_error("no display to open a window on (run under xvfb-run)");
+    requireDisplay();
     checkTerrain(options.terrainPath);
     const std::string json = measureFrames(options);
     std::cout << json << std::endl;

@@ -26,12 +26,12 @@ int runLoadBench(const std::vector<std::string>& args)
 {
     const BenchArgs parsed(args);
     const std::string path = parsed.positional(0, "OSM_FILE");
-    appSettings().gridSize = parsed.number("grid-size", appSettings().gridSize);
+    const double gridSize = parsed.number("grid-size", appSettings().gridSize);
 
     const auto start = std::chrono::steady_clock::now();
     int columns = 0;
     int rows = 0;
-    auto* parser = new OsmParser(path, columns, rows);
+    auto* parser = new OsmParser(path, columns, rows, gridSize);
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
 
     std::size_t waterRings = 0;

@@ -16,6 +16,7 @@ const std::map<std::string, std::function<int(const std::vector<std::string>&)>>
         {"sun", runSunBench},
         {"cells", runCellsBench},
         {"frames", runFramesBench},
+        {"idle", runIdleBench},
     };
     return table;
 }

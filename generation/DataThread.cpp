@@ -1,6 +1,5 @@
 #include "generation/DataThread.h"
 
-#include "app/AppSettings.h"
 #include "generation/CellRings.h"
 #include "geometry/GeometryGenerator.h"
 
@@ -12,25 +11,11 @@
 namespace
 {
 using Lock = OpenThreads::ScopedLock<OpenThreads::Mutex>;
-
-enum class End { Oldest, Newest };
-
-bool take(std::vector<osg::ref_ptr<osg::Node>>& queue, OpenThreads::Mutex& mutex, End end, osg::ref_ptr<osg::Node>& node)
-{
-    Lock lock(mutex);
-    if (queue.empty())
-        return false;
-    const auto taken = end == End::Oldest ? queue.begin() : queue.end() - 1;
-    node = *taken;
-    queue.erase(taken);
-    return true;
-}
 } // namespace
 
-DataThread::DataThread()
-    : addedMutex(new OpenThreads::Mutex(OpenThreads::Mutex::MUTEX_NORMAL)),
-      removedMutex(new OpenThreads::Mutex(OpenThreads::Mutex::MUTEX_NORMAL)),
-      workMutex(new OpenThreads::Mutex(OpenThreads::Mutex::MUTEX_NORMAL))
+DataThread::DataThread(GeometryGenerator* generator_, osg::ref_ptr<NodeHandover> handover_, int cellRange_)
+    : handover(std::move(handover_)), workMutex(OpenThreads::Mutex::MUTEX_NORMAL), generator(generator_),
+      cellRange(cellRange_)
 {
 }
 
@@ -39,35 +24,47 @@ DataThread::~DataThread()
     // Joining also reaps a thread that has already left run().
     if (isRunning() || started)
     {
-        stopRequested = true;
+        requestStop();
         join();
     }
 }
 
+// The wake count is read before looking for work: whatever arrives after that
+// look makes the wait return at once.
 void DataThread::run()
 {
     started = true;
     std::cout << "START" << std::endl;
-    generator->generateWater(addedMutex.get());
+    if (osg::ref_ptr<osg::Node> water = generator->generateWater())
+        handover->pushFinished(water.get());
     while (!stopRequested)
     {
+        const unsigned seen = handover->wakeCount();
         int column = 0;
         int row = 0;
-        if (takeCell(column, row))
-        {
-            generator->generateCell(column, row, addedMutex.get(), removedMutex.get());
-            Lock lock(*workMutex);
-            ++batch.generated;
-        }
-        releaseDetachedNodes();
-        YieldCurrentThread();
+        const bool generated = takeCell(column, row);
+        if (generated)
+            generateCell(column, row);
+        const bool released = handover->releaseHandedBack();
+        if (!generated && !released && !stopRequested)
+            handover->waitForWake(seen);
     }
     std::cout << "STOP" << std::endl;
 }
 
+void DataThread::generateCell(int column, int row)
+{
+    GeometryGenerator::CellNodes nodes = generator->generateCell(column, row);
+    for (const osg::ref_ptr<osg::Node>& node : nodes.built)
+        handover->pushFinished(node.get());
+    handover->takeBack(nodes.evicted);
+    Lock lock(workMutex);
+    ++batch.generated;
+}
+
 bool DataThread::takeCell(int& column, int& row)
 {
-    Lock lock(*workMutex);
+    Lock lock(workMutex);
     if (workList.empty())
         return false;
     std::tie(column, row) = unpackCell(workList.back());
@@ -77,24 +74,27 @@ bool DataThread::takeCell(int& column, int& row)
 
 void DataThread::setCameraCell(int column, int row)
 {
-    Lock lock(*workMutex);
-    if (batch.generated == batch.queued)
-        batch = Progress();
-    const std::size_t before = workList.size();
-    queueCellsAround(workList, column, row, appSettings().cellRange.load());
-    batch.queued += static_cast<int>(workList.size() - before);
+    {
+        Lock lock(workMutex);
+        if (batch.generated == batch.queued)
+            batch = Progress();
+        const std::size_t before = workList.size();
+        queueCellsAround(workList, column, row, cellRange);
+        batch.queued += static_cast<int>(workList.size() - before);
+    }
+    handover->wake();
+}
+
+void DataThread::requestStop()
+{
+    stopRequested = true;
+    handover->wake();
 }
 
 DataThread::Progress DataThread::progress() const
 {
-    Lock lock(*workMutex);
+    Lock lock(workMutex);
     return batch;
-}
-
-int DataThread::waitingNodeCount() const
-{
-    Lock lock(*addedMutex);
-    return static_cast<int>(generator->addedNodes.size());
 }
 
 void DataThread::queueCellsAround(std::deque<PackedCell>& list, int column, int row, int range)
@@ -113,33 +113,4 @@ std::pair<int, int> DataThread::unpackCell(PackedCell cell)
 {
     return {static_cast<std::int32_t>(static_cast<std::uint32_t>(cell)),
             static_cast<std::int32_t>(static_cast<std::uint32_t>(cell >> 32))};
-}
-
-bool DataThread::takeAddedNode(osg::ref_ptr<osg::Node>& node)
-{
-    return take(generator->addedNodes, *addedMutex, End::Oldest, node);
-}
-
-bool DataThread::takeRemovedNode(osg::ref_ptr<osg::Node>& node)
-{
-    return take(generator->removedNodes, *removedMutex, End::Newest, node);
-}
-
-// Swapped in under the mutex: the caller's reference must be gone before this
-// thread can release the list, or the caller could end up holding the last one.
-void DataThread::releaseLater(osg::ref_ptr<osg::Node>& node)
-{
-    Lock lock(*removedMutex);
-    detachedNodes.emplace_back();
-    detachedNodes.back().swap(node);
-}
-
-// The nodes are swapped out under the mutex and destroyed outside it.
-void DataThread::releaseDetachedNodes()
-{
-    std::vector<osg::ref_ptr<osg::Node>> released;
-    {
-        Lock lock(*removedMutex);
-        released.swap(detachedNodes);
-    }
 }

@@ -37,9 +37,8 @@ double signedArea(const osg::Vec3Array& footprint)
 }
 } // namespace
 
-Building::Building(std::vector<WayGeometry> ways_, std::vector<WayInfo> infos_,
-                   const globe::ElevationQuery* elevationQuery_)
-    : ways(std::move(ways_)), infos(std::move(infos_)), elevationQuery(elevationQuery_), srs(wgs84()),
+Building::Building(std::vector<WayGeometry> ways_, std::vector<WayInfo> infos_, const LocalFrame& frame_)
+    : ways(std::move(ways_)), infos(std::move(infos_)), frame(&frame_),
       roof(newGeometry()), walls(newGeometry())
 {
     osg::ref_ptr<osg::Vec3Array> roofVertices = new osg::Vec3Array;
@@ -80,7 +79,7 @@ double Building::baseAltitude(const WayGeometry& way) const
 {
     double lowest = 10000.0;
     for (std::size_t i = 0; i < way.nodes.size(); i += 10)
-        lowest = std::min(lowest, terrainElevation(elevationQuery, way.nodes[i].lon, way.nodes[i].lat));
+        lowest = std::min(lowest, frame->terrainElevation(way.nodes[i].lon, way.nodes[i].lat));
     return lowest + 2.0;
 }
 
@@ -102,7 +101,7 @@ osg::ref_ptr<osg::Vec3Array> Building::localFootprint(WayGeometry way, double ba
     sizeFactor = ((maxLon - minLon) + (maxLat - minLat)) * 700.0;
     if (sizeFactor > 2.0)
         sizeFactor = 1.0;
-    return localizePoints(points);
+    return frame->localize(points);
 }
 
 // The height tag overrides the levels, the levels override the size rule; the last
@@ -190,8 +189,9 @@ void Building::addRoof(const osg::Vec3Array& footprint, osg::Vec3Array& vertices
 
 osg::Vec3f Building::roofNormal() const
 {
-    osg::Vec3f normal = localDirection(footprintsUpVector(ways));
-    if (normal.z() < 0.0f)
-        normal = -normal;
-    return normal;
+    NodeBounds bounds;
+    for (const WayGeometry& way : ways)
+        for (const OsmNode& node : way.nodes)
+            bounds.widen(node);
+    return bounds.valid ? frame->localDirection(geodeticUp(bounds)) : osg::Vec3f(0.0f, 0.0f, 1.0f);
 }

@@ -13,11 +13,7 @@
 #include <string>
 #include <vector>
 
-namespace globe
-{
-class ElevationQuery;
-class SpatialReference;
-} // namespace globe
+class LocalFrame;
 
 // The extruded buildings of one grid cell: every footprint becomes a ring of wall
 // quads and a flat roof of triangles. All buildings share two drawables, the roofs
@@ -25,14 +21,14 @@ class SpatialReference;
 class Building : public osg::Geode
 {
 public:
-    Building(std::vector<WayGeometry> ways, std::vector<WayInfo> infos, const globe::ElevationQuery* elevationQuery);
+    Building(std::vector<WayGeometry> ways, std::vector<WayInfo> infos, const LocalFrame& frame);
 
     // The footprint (every node but the last) at the given altitude, in the local
     // frame; sizeFactor receives the size rule's factor of the footprint.
     osg::ref_ptr<osg::Vec3Array> localFootprint(WayGeometry way, double baseAltitude, double& sizeFactor) const;
 
-    // The normal of the roofs: the cells' up vector turned into the local frame,
-    // pointing up, like the wall normals and the vertices.
+    // The normal of the roofs: geodetic up at the middle of the footprints, in the
+    // local frame like the wall normals and the vertices.
     osg::Vec3f roofNormal() const;
 
     // The leading decimal number of a height tag in metres ("12.5", "12 m"); 0 when
@@ -50,8 +46,7 @@ private:
 
     std::vector<WayGeometry> ways;
     std::vector<WayInfo> infos;
-    const globe::ElevationQuery* elevationQuery;
-    const globe::SpatialReference* srs;
+    const LocalFrame* frame;
     osg::ref_ptr<osg::Geometry> roof;
     osg::ref_ptr<osg::Geometry> walls;
     osg::Vec3f extrusion;

@@ -1,15 +1,12 @@
 #include "geometry/GeometryGenerator.h"
 
-#include "app/AppSettings.h"
-#include "generation/WaterArea.h"
 #include "geometry/Building.h"
-#include "geometry/LocalFrame.h"
 #include "geometry/Streets.h"
+#include "geometry/WaterArea.h"
 #include "globe/ElevationQuery.h"
 #include "globe/MapNode.h"
 #include "osm/OsmParser.h"
 
-#include <OpenThreads/ScopedLock>
 #include <osg/Notify>
 #include <osg/Shader>
 #include <osgDB/FileUtils>
@@ -86,8 +83,10 @@ void setOn(osg::StateSet* state, osg::Uniform* uniform)
 }
 } // namespace
 
-GeometryGenerator::GeometryGenerator(osg::ref_ptr<globe::MapNode> mapNode_, OsmParser* store_)
+GeometryGenerator::GeometryGenerator(osg::ref_ptr<globe::MapNode> mapNode_, OsmParser* store_,
+                                     const osg::Matrixd& sceneOrigin, int maxGridCells_)
     : mapNode(std::move(mapNode_)), store(store_), elevationQuery(new globe::ElevationQuery(mapNode->getMap())),
+      frame(sceneOrigin, elevationQuery.get()), maxGridCells(maxGridCells_),
       buildingProgram(new osg::Program), streetProgram(new osg::Program), waterProgram(new osg::Program),
       queries(new CellQueries(store_))
 {
@@ -168,26 +167,22 @@ osg::Uniform* GeometryGenerator::colorUniform(int kind) const
     }
 }
 
-void GeometryGenerator::generateCell(int column, int row, OpenThreads::Mutex* addedMutex,
-                                     OpenThreads::Mutex* removedMutex)
+GeometryGenerator::CellNodes GeometryGenerator::generateCell(int column, int row)
 {
+    CellNodes nodes;
     if (touchCachedCell(column, row))
-        return;
+        return nodes;
 
     upVectorUniform = new osg::Uniform("upVector", cellUpVector(column, row));
-    CellEntry entry;
-    entry.column = column;
-    entry.row = row;
-
-    osg::ref_ptr<Building> building = new Building(queries->buildingsInCell(column, row),
-                                                   queries->buildingInfosInCell(column, row), elevationQuery.get());
+    osg::ref_ptr<Building> building =
+        new Building(queries->buildingsInCell(column, row), queries->buildingInfosInCell(column, row), frame);
     osg::StateSet* buildingState = building->getOrCreateStateSet();
     buildingState->setAttributeAndModes(buildingProgram.get(), osg::StateAttribute::ON);
     // Walls and roofs are wound to face outward: a face turned away from the camera
     // lies behind the building's own front, so it need not be rasterised at all.
     buildingState->setMode(GL_CULL_FACE, osg::StateAttribute::ON);
     setOn(buildingState, buildingColor.get());
-    queueNode(building.get(), entry, addedMutex);
+    nodes.built.push_back(building.get());
 
     for (const StreetKindStyle& style : streetKindStyles)
     {
@@ -195,18 +190,18 @@ void GeometryGenerator::generateCell(int column, int row, OpenThreads::Mutex* ad
         if (ways.empty())
             continue;
         std::vector<WayInfo> infos = bridgeDecidingInfos(style.kind, ways);
-        osg::ref_ptr<Streets> streets =
-            new Streets(std::move(ways), std::move(infos), elevationQuery.get(), style.heightOffset);
+        osg::ref_ptr<Streets> streets = new Streets(std::move(ways), std::move(infos), frame, style.heightOffset);
         osg::StateSet* state = streets->getOrCreateStateSet();
         state->setAttributeAndModes(streetProgram.get(), osg::StateAttribute::ON);
         setOn(state, widthUniform(style.kind));
         setOn(state, upVectorUniform.get());
         setOn(state, colorUniform(style.kind));
-        queueNode(streets.get(), entry, addedMutex);
+        nodes.built.push_back(streets.get());
     }
 
-    cellCache.push_back(std::move(entry));
-    evictLeastRecentCell(addedMutex, removedMutex);
+    cellCache.push_back(CellEntry{column, row, nodes.built});
+    nodes.evicted = evictLeastRecentCell();
+    return nodes;
 }
 
 // The kind's tag records that decide whether the cell's ways are bridges: the first
@@ -244,58 +239,32 @@ bool GeometryGenerator::touchCachedCell(int column, int row)
     return true;
 }
 
-void GeometryGenerator::queueNode(osg::Node* node, CellEntry& entry, OpenThreads::Mutex* addedMutex)
+std::vector<osg::ref_ptr<osg::Node>> GeometryGenerator::evictLeastRecentCell()
 {
-    entry.nodes.push_back(node);
-    OpenThreads::ScopedLock<OpenThreads::Mutex> lock(*addedMutex);
-    addedNodes.push_back(node);
-}
-
-// A negative Max Grid Cells never evicts.
-void GeometryGenerator::evictLeastRecentCell(OpenThreads::Mutex* addedMutex, OpenThreads::Mutex* removedMutex)
-{
-    const int maxCells = appSettings().maxGridCells.load();
-    if (maxCells < 0 || cellCache.size() <= static_cast<std::size_t>(maxCells))
-        return;
-    std::vector<osg::ref_ptr<osg::Node>> shown = cellCache.front().nodes;
-    {
-        // A node still waiting to be attached is taken back: attached after its cell
-        // is gone, nothing would ever detach it, and a rebuilt cell would show twice.
-        OpenThreads::ScopedLock<OpenThreads::Mutex> lock(*addedMutex);
-        for (auto node = shown.begin(); node != shown.end();)
-        {
-            const auto waiting = std::find(addedNodes.begin(), addedNodes.end(), *node);
-            if (waiting == addedNodes.end())
-                ++node;
-            else
-            {
-                addedNodes.erase(waiting);
-                node = shown.erase(node);
-            }
-        }
-    }
-    {
-        OpenThreads::ScopedLock<OpenThreads::Mutex> lock(*removedMutex);
-        removedNodes.insert(removedNodes.end(), shown.begin(), shown.end());
-    }
+    if (maxGridCells < 0 || cellCache.size() <= static_cast<std::size_t>(maxGridCells))
+        return {};
+    std::vector<osg::ref_ptr<osg::Node>> evicted = std::move(cellCache.front().nodes);
     cellCache.erase(cellCache.begin());
+    return evicted;
 }
 
-osg::Vec3f GeometryGenerator::cellUpVector(int column, int row)
+// The middle of the cell, with the store's own cell edges.
+osg::Vec3f GeometryGenerator::cellUpVector(int column, int row) const
 {
-    return footprintsUpVector(queries->buildingsInCell(column, row));
+    const double cellWidth = (store->maxLon - store->minLon) / static_cast<double>(store->columnCount);
+    const double cellHeight = (store->maxLat - store->minLat) / static_cast<double>(store->rowCount);
+    return osg::Vec3f(geodeticUp(store->minLon + (column + 0.5) * cellWidth, store->minLat + (row + 0.5) * cellHeight));
 }
 
-void GeometryGenerator::generateWater(OpenThreads::Mutex* addedMutex)
+osg::ref_ptr<osg::Node> GeometryGenerator::generateWater()
 {
     std::vector<WaterGroup> groups = store->waterRingGroups();
     if (groups.empty())
-        return;
-    osg::ref_ptr<WaterArea> area = new WaterArea(std::move(groups), elevationQuery.get());
+        return nullptr;
+    osg::ref_ptr<WaterArea> area = new WaterArea(std::move(groups), frame);
     osg::StateSet* state = area->getOrCreateStateSet();
     state->setAttributeAndModes(waterProgram.get(), osg::StateAttribute::ON);
     setOn(state, new osg::Uniform("upVector", area->computeUpVector()));
     setOn(state, new osg::Uniform("color", waterColor));
-    OpenThreads::ScopedLock<OpenThreads::Mutex> lock(*addedMutex);
-    addedNodes.push_back(area.get());
+    return area;
 }

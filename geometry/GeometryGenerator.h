@@ -2,8 +2,9 @@
 
 #include "geometry/CellEntry.h"
 #include "geometry/CellQueries.h"
+#include "geometry/LocalFrame.h"
 
-#include <OpenThreads/Mutex>
+#include <osg/Matrixd>
 #include <osg/Node>
 #include <osg/Program>
 #include <osg/Uniform>
@@ -27,36 +28,45 @@ class MapNode;
 
 // Turns the OSM store into scene nodes: the water of the whole extract once, then
 // cell by cell the buildings and the streets of each kind, with the shader programs
-// and the shared width and colour uniforms. Generation runs on the data thread; the
-// two node queues are guarded by the data thread's mutexes passed in.
+// and the shared width and colour uniforms. One thread generates (the data thread);
+// setColorScheme belongs to the thread that draws.
 class GeometryGenerator
 {
 public:
-    GeometryGenerator(osg::ref_ptr<globe::MapNode> mapNode, OsmParser* store);
+    // sceneOrigin: the local-to-world matrix every vertex is localised by. The cache
+    // keeps at most maxGridCells cells; a negative value never evicts.
+    GeometryGenerator(osg::ref_ptr<globe::MapNode> mapNode, OsmParser* store, const osg::Matrixd& sceneOrigin,
+                      int maxGridCells);
     ~GeometryGenerator();
 
     GeometryGenerator(const GeometryGenerator&) = delete;
     GeometryGenerator& operator=(const GeometryGenerator&) = delete;
 
-    // Builds the cell's nodes unless it is cached, queues them in addedNodes, and
-    // moves the least recently used cell's nodes to removedNodes once the cache
-    // holds more than Max Grid Cells.
-    void generateCell(int column, int row, OpenThreads::Mutex* addedMutex, OpenThreads::Mutex* removedMutex);
-    // Builds the one WaterArea of the extract and queues it in addedNodes.
-    void generateWater(OpenThreads::Mutex* addedMutex);
+    // What generating one cell changed: the nodes built for it, in build order (none
+    // when the cell was cached), and the nodes of the cell the cache let go of.
+    struct CellNodes
+    {
+        std::vector<osg::ref_ptr<osg::Node>> built;
+        std::vector<osg::ref_ptr<osg::Node>> evicted;
+    };
+    // Builds the cell's nodes unless it is cached, and evicts the least recently used
+    // cell once the cache holds more than its limit.
+    CellNodes generateCell(int column, int row);
+    // The one WaterArea of the extract; null for a store without water groups.
+    osg::ref_ptr<osg::Node> generateWater();
     // 0 "OSM Color", 1 "GOOGLEMAP Color", 2 "Model Color"; other values are ignored.
     void setColorScheme(int scheme);
-    // Geocentric unit normal of the cell's first upward footprint triangle.
-    osg::Vec3f cellUpVector(int column, int row);
+    // Geodetic up (geocentric) at the middle of the cell.
+    osg::Vec3f cellUpVector(int column, int row) const;
 
     // Replaces how the store is asked for cells (measuring switches to the plain scan).
     void setCellQueries(std::unique_ptr<CellQueries> cellQueries);
 
     osg::ref_ptr<globe::MapNode> mapNode;
     OsmParser* store;
-    std::vector<osg::ref_ptr<osg::Node>> addedNodes;
-    std::vector<osg::ref_ptr<osg::Node>> removedNodes;
     std::unique_ptr<globe::ElevationQuery> elevationQuery;
+    LocalFrame frame;
+    int maxGridCells;
     std::vector<CellEntry> cellCache;
     osg::ref_ptr<osg::Program> buildingProgram;
     osg::ref_ptr<osg::Program> streetProgram;
@@ -69,8 +79,7 @@ public:
 
 private:
     bool touchCachedCell(int column, int row);
-    void queueNode(osg::Node* node, CellEntry& entry, OpenThreads::Mutex* addedMutex);
-    void evictLeastRecentCell(OpenThreads::Mutex* addedMutex, OpenThreads::Mutex* removedMutex);
+    std::vector<osg::ref_ptr<osg::Node>> evictLeastRecentCell();
     osg::Uniform* widthUniform(int kind) const;
     osg::Uniform* colorUniform(int kind) const;
     std::array<osg::Uniform*, 8> colorMembers() const;

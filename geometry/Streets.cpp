@@ -11,9 +11,9 @@ const float archRise = 4.0f;
 const double streetLift = 1.0;
 } // namespace
 
-Streets::Streets(std::vector<WayGeometry> ways_, std::vector<WayInfo> infos_,
-                 const globe::ElevationQuery* elevationQuery_, double heightOffset_)
-    : ways(std::move(ways_)), infos(std::move(infos_)), elevationQuery(elevationQuery_), geometry(new osg::Geometry),
+Streets::Streets(std::vector<WayGeometry> ways_, std::vector<WayInfo> infos_, const LocalFrame& frame_,
+                 double heightOffset_)
+    : ways(std::move(ways_)), infos(std::move(infos_)), frame(&frame_), geometry(new osg::Geometry),
       heightOffset(heightOffset_)
 {
     geometry->setUseDisplayList(false);
@@ -46,8 +46,8 @@ bool Streets::isBridge(const WayGeometry& way) const
 osg::ref_ptr<osg::Vec3Array> Streets::streetPolyline(WayGeometry way, bool bridge) const
 {
     if (bridge && way.nodes.size() == 2)
-        return localizePoints(bridgeArch(way));
-    return localizePoints(terrainLine(way));
+        return frame->localize(bridgeArch(way));
+    return frame->localize(terrainLine(way));
 }
 
 // Five points: the two ends on the terrain plus the offset, the three inner ones
@@ -56,8 +56,8 @@ std::vector<osg::Vec3d> Streets::bridgeArch(const WayGeometry& way) const
 {
     const OsmNode& a = way.nodes[0];
     const OsmNode& b = way.nodes[1];
-    const osg::Vec3f start(a.lon, a.lat, static_cast<float>(heightOffset + terrainElevation(elevationQuery, a.lon, a.lat)));
-    const osg::Vec3f end(b.lon, b.lat, static_cast<float>(heightOffset + terrainElevation(elevationQuery, b.lon, b.lat)));
+    const osg::Vec3f start(a.lon, a.lat, static_cast<float>(heightOffset + frame->terrainElevation(a.lon, a.lat)));
+    const osg::Vec3f end(b.lon, b.lat, static_cast<float>(heightOffset + frame->terrainElevation(b.lon, b.lat)));
     const osg::Vec3f middle = (start + end) * 0.5f;
     const osg::Vec3f rise(0.0f, 0.0f, archRise);
     const osg::Vec3f points[5] = {start, (start + middle) * 0.5f + rise, middle + rise, (middle + end) * 0.5f + rise,
@@ -71,7 +71,7 @@ std::vector<osg::Vec3d> Streets::terrainLine(const WayGeometry& way) const
     points.reserve(way.nodes.size());
     for (const OsmNode& node : way.nodes)
     {
-        const double elevation = terrainElevation(elevationQuery, node.lon, node.lat);
+        const double elevation = frame->terrainElevation(node.lon, node.lat);
         points.emplace_back(node.lon, node.lat, static_cast<float>(heightOffset + elevation + streetLift));
     }
     return points;

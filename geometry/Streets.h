@@ -10,10 +10,7 @@
 
 #include <vector>
 
-namespace globe
-{
-class ElevationQuery;
-}
+class LocalFrame;
 
 // The street ways of one kind in one grid cell: one line strip per way, a little
 // above the terrain, in the scene's local frame. Two-node bridges become a flat arch.
@@ -21,8 +18,7 @@ class ElevationQuery;
 class Streets : public osg::Geode
 {
 public:
-    Streets(std::vector<WayGeometry> ways, std::vector<WayInfo> infos, const globe::ElevationQuery* elevationQuery,
-            double heightOffset);
+    Streets(std::vector<WayGeometry> ways, std::vector<WayInfo> infos, const LocalFrame& frame, double heightOffset);
 
     osg::ref_ptr<osg::Vec3Array> streetPolyline(WayGeometry way, bool bridge) const;
 
@@ -39,7 +35,7 @@ private:
 
     std::vector<WayGeometry> ways;
     std::vector<WayInfo> infos;
-    const globe::ElevationQuery* elevationQuery;
+    const LocalFrame* frame;
     osg::ref_ptr<osg::Geometry> geometry;
     double heightOffset;
 };

@@ -3,6 +3,8 @@
 #include "gui/OSGGraphicsWindowQt.h"
 
 #include <osg/Viewport>
+#include <osgDB/DatabasePager>
+#include <osgDB/ImagePager>
 
 namespace Tarn {
 namespace GUI {
@@ -27,6 +29,7 @@ QtViewer::QtViewer(QWidget* parent, osg::GraphicsContext::Traits* traits, const 
     setKeyEventSetsDone(0);
 
     setThreadingModel(SingleThreaded);
+    setRunFrameScheme(ON_DEMAND);
     timer.start(10);
 }
 
@@ -39,7 +42,39 @@ void QtViewer::updateGL()
     // is no context to draw with, and a frame would crash in the renderer.
     if (!isVisible())
         return;
+    if (getRunFrameScheme() == ON_DEMAND && !checkNeedToDoFrame())
+        return;
+    // Cleared first: a request made during this frame (a flight's next step) asks
+    // for the next one.
+    _requestRedraw = false;
     frame();
+    ++drawn;
+}
+
+void QtViewer::setPendingWork(std::function<bool()> pending)
+{
+    pendingWork = std::move(pending);
+}
+
+bool QtViewer::checkNeedToDoFrame()
+{
+    if (_requestRedraw || _requestContinousUpdate)
+        return true;
+    osgDB::DatabasePager* pager = getDatabasePager();
+    if (pager && (pager->requiresUpdateSceneGraph() || pager->getRequestsInProgress()))
+        return true;
+    osgDB::ImagePager* images = getImagePager();
+    if (images && images->requiresUpdateSceneGraph())
+        return true;
+    if (pendingWork && pendingWork())
+        return true;
+    return checkEvents() || _requestRedraw;
+}
+
+// Qt asks for a repaint when the window is exposed or its contents are lost.
+void QtViewer::paintGL()
+{
+    requestRedraw();
 }
 
 void QtViewer::setThreadingModel(ThreadingModel model)

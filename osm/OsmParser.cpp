@@ -1,6 +1,5 @@
 #include "osm/OsmParser.h"
 
-#include "app/AppSettings.h"
 #include "osm/NodeRelationReader.h"
 #include "osm/OsmChunkReader.h"
 #include "osm/WayReader.h"
@@ -32,13 +31,11 @@ std::string numberText(double value)
     return out.str();
 }
 
-double checkedGridSize()
+void checkGridSize(double gridSize)
 {
-    const double gridSize = appSettings().gridSize.load();
     if (!std::isfinite(gridSize) || gridSize <= 0.0)
         throw std::runtime_error("invalid grid size " + numberText(gridSize) +
                                  ": it must be a positive number of degrees");
-    return gridSize;
 }
 
 int gridCount(double extent, double gridSize)
@@ -110,9 +107,9 @@ int cellsHolding(double coordinate, double origin, double size, int (&cells)[3])
 }
 } // namespace
 
-OsmParser::OsmParser(std::string fileName, int& columnCountOut, int& rowCountOut)
+OsmParser::OsmParser(std::string fileName, int& columnCountOut, int& rowCountOut, double gridSize)
 {
-    load(fileName);
+    load(fileName, gridSize);
     columnCountOut = columnCount;
     rowCountOut = rowCount;
 }
@@ -122,9 +119,10 @@ OsmParser::~OsmParser()
     std::cout << "~OsmParser" << std::endl;
 }
 
-void OsmParser::load(const std::string& fileName)
+void OsmParser::load(const std::string& fileName, double gridSize)
 {
-    const double gridSize = checkedGridSize();
+    // Checked before the file is read, so a bad value costs no loading time.
+    checkGridSize(gridSize);
     NodeBounds extent;
     {
         OsmChunkReader reader(fileName);

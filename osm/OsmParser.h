@@ -20,9 +20,10 @@ class OsmChunkReader;
 class OsmParser
 {
 public:
-    // Throws std::runtime_error for a file that cannot be opened, an invalid grid
-    // size or a file without nodes, and rapidxml::parse_error for malformed XML.
-    OsmParser(std::string fileName, int& columnCount, int& rowCount);
+    // gridSize is the cell edge in degrees. Throws std::runtime_error for a file
+    // that cannot be opened, an invalid or too small grid size or a file without
+    // nodes, and rapidxml::parse_error for malformed XML.
+    OsmParser(std::string fileName, int& columnCount, int& rowCount, double gridSize);
     ~OsmParser();
 
     OsmParser(const OsmParser&) = delete;
@@ -55,7 +56,7 @@ public:
     const WayInfos& allStreetInfos() const { return streetInfos; }
 
 private:
-    void load(const std::string& fileName);
+    void load(const std::string& fileName, double gridSize);
     bool loadStreamed(const std::string& fileName, OsmChunkReader& reader, NodeBounds& extent);
     NodeBounds loadWhole(OsmChunkReader& reader);
     NodeBounds takeRecords(WayRecords&& records);

@@ -6,6 +6,7 @@
 #include "tests/app/WhenModal.h"
 
 #include <QAction>
+#include <QDir>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
@@ -15,6 +16,9 @@
 #include <QTest>
 #include <gtest/gtest.h>
 #include <osg/DisplaySettings>
+
+#include <cstdio>
+#include <fstream>
 
 namespace {
 
@@ -145,20 +149,14 @@ TEST_F(MainWindowTest, InputDialogIsFilledFromTheSettingsAndStoresOnlyConfirmedI
     expectSettingsUntouched();
 
     // Confirmed input is stored and assembled at once; this file is not there, so
-    // the assembly fails with the loader's error and no scene is counted as built.
+    // the assembly fails with the loader's error, reported by the window itself (no
+    // exception leaves the slot), and no scene is counted as built.
     whenModal<InputDataDialog>([](InputDataDialog* dialog) {
         fillAndPress(dialog, "startButton", {"monaco.osm", "monaco.tif", "100", "3", "0.01"});
     });
-    EXPECT_THROW(
-        {
-            try {
-                action("actionInputData")->trigger();
-            } catch (const std::runtime_error& error) {
-                EXPECT_STREQ(error.what(), "cannot open file monaco.osm");
-                throw;
-            }
-        },
-        std::runtime_error);
+    testing::internal::CaptureStderr();
+    EXPECT_NO_THROW(action("actionInputData")->trigger());
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "std::exception was caught:\ncannot open file monaco.osm\n");
     for (const char* name : {"actionRestart", "actionScheme_1", "actionScheme_2", "actionScheme_3"})
         EXPECT_FALSE(action(name)->isEnabled()) << name;
     const AppSettings& settings = appSettings();
@@ -192,4 +190,41 @@ TEST_F(MainWindowTest, UnusableNumbersAreRefusedWithAMessageNamingTheField)
         EXPECT_TRUE(message.contains("\"" + c.offending + "\"")) << message.toStdString();
         expectSettingsUntouched();
     }
+}
+
+// A load that fails inside Restart is reported from the slot; the window stays usable
+// and the next Restart builds again.
+TEST_F(MainWindowTest, RestartWithAFileTurnedMalformedLeavesAUsableWindow)
+{
+    const std::string path = QDir::temp().filePath("orvalis_restart_test.osm").toStdString();
+    const auto write = [&](const char* text) { std::ofstream(path) << text; };
+    const char* valid = "<osm><node id='1' lat='43.7' lon='7.4'/><node id='2' lat='43.71' lon='7.41'/>"
+                        "<node id='3' lat='43.7' lon='7.41'/><way id='9'><nd ref='1'/><nd ref='2'/><nd ref='3'/>"
+                        "<nd ref='1'/><tag k='building' v='yes'/></way></osm>";
+    write(valid);
+    window.show();
+    window.setInputFiles(path, "");
+    ASSERT_TRUE(context.isBuilt());
+
+    write("<osm><node id='1'");
+    testing::internal::CaptureStdout();
+    testing::internal::CaptureStderr();
+    EXPECT_NO_THROW(action("actionRestart")->trigger());
+    const std::string errors = testing::internal::GetCapturedStderr();
+    testing::internal::GetCapturedStdout();
+    EXPECT_EQ(errors.rfind("std::exception was caught:\n" + path + ": malformed XML: ", 0), 0u) << errors;
+    EXPECT_FALSE(context.isBuilt());
+    EXPECT_TRUE(action("actionRestart")->isEnabled());
+    EXPECT_FALSE(action("actionScheme_1")->isEnabled());
+    EXPECT_TRUE(window.getViewerWidget()->isVisible());
+    EXPECT_EQ(context.viewer->getCameraManipulator(), nullptr);
+
+    write(valid);
+    testing::internal::CaptureStdout();
+    action("actionRestart")->trigger();
+    testing::internal::GetCapturedStdout();
+    EXPECT_TRUE(context.isBuilt());
+    EXPECT_TRUE(action("actionScheme_1")->isEnabled());
+    window.releaseScene();
+    std::remove(path.c_str());
 }

@@ -2,12 +2,14 @@
 
 #include "globe/Map.h"
 #include "globe/MapNode.h"
+#include "globe/HorizontalCoordinates.h"
 #include "globe/SkyNode.h"
 
 #include <gtest/gtest.h>
 #include <osgGA/GUIActionAdapter>
 #include <osgGA/GUIEventAdapter>
 
+#include <cmath>
 #include <cstdlib>
 #include <string>
 
@@ -110,5 +112,31 @@ TEST_F(MyKeyboardEventHandlerTest, OtherKeysAndEventsChangeNothing)
     EXPECT_EQ(send(0, Event::PUSH), "");
     EXPECT_EQ(handler->hour, 9.0);
     EXPECT_EQ(sky->getDateTime().hours(), 9.0);
+}
+// The hour is local mean solar time where the extract lies: 9:00 is a morning sun in
+// the east and 12:00 a sun near the meridian, west of Greenwich and south of the
+// equator too (read as UTC, 9:00 would be night over the Americas).
+TEST_F(MyKeyboardEventHandlerTest, HoursAreLocalSolarTimeAtTheExtractsLongitude)
+{
+    struct Place { const char* name; double lon, lat; };
+    const Place places[] = {{"Monaco", 7.42, 43.73}, {"Santiago", -70.65, -33.45}, {"Sydney", 151.21, -33.87}};
+    for (const Place& place : places)
+    {
+        SCOPED_TRACE(place.name);
+        handler->clock = LocalSolarClock(place.lon);
+        handler->setHour(9.0);
+        EXPECT_NEAR(sky->getDateTime().hours(), 9.0 - place.lon / 15.0, 1e-12);
+        const globe::HorizontalCoordinates morning(sky->getSunDirection(), place.lon, place.lat);
+        EXPECT_GT(morning.elevation(), 15.0);
+        EXPECT_GT(morning.azimuth(), 45.0);
+        EXPECT_LT(morning.azimuth(), 135.0);
+
+        EXPECT_EQ(send('u'), "hour ++: 9.1\n");
+        handler->setHour(12.0);
+        const globe::HorizontalCoordinates noon(sky->getSunDirection(), place.lon, place.lat);
+        const double fromMeridian = place.lat > 0.0 ? noon.azimuth() - 180.0 : std::remainder(noon.azimuth(), 360.0);
+        EXPECT_LT(std::abs(fromMeridian), 10.0) << noon.azimuth();
+        EXPECT_GT(noon.elevation(), morning.elevation());
+    }
 }
 } // namespace

@@ -16,8 +16,6 @@ public:
 
     // Every node attached since recording began, oldest first.
     std::vector<osg::observer_ptr<osg::Node>> attached;
-    // The largest number of children attached in one update traversal.
-    unsigned mostInOneTraversal = 0;
 
 private:
     std::set<const osg::Node*> present;

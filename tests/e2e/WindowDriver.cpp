@@ -87,11 +87,7 @@ bool WindowDriver::waitForBatch(int timeoutMs)
 {
     return QTest::qWaitFor(
         [this] {
-            if (!context.isBuilt())
-                return false;
-            const DataThread::Progress progress = context.dataThread->progress();
-            return progress.queued > 0 && progress.generated == progress.queued &&
-                   context.dataThread->waitingNodeCount() == 0;
+            return context.isBuilt() && context.dataThread->progress().queued > 0 && context.batchShown();
         },
         timeoutMs);
 }
@@ -102,7 +98,8 @@ bool WindowDriver::waitForTerrain(int timeoutMs)
     unsigned lastFrame = frameNumber(currentViewer());
     return QTest::qWaitFor(
         [&] {
-            const osgViewer::Viewer* viewer = currentViewer();
+            Tarn::GUI::QtViewer* viewer = currentViewer();
+            viewer->requestRedraw();
             const unsigned frame = frameNumber(viewer);
             const osgDB::DatabasePager* pager = viewer->getDatabasePager();
             if (pager && pager->getRequestsInProgress())
@@ -118,7 +115,12 @@ bool WindowDriver::waitForTerrain(int timeoutMs)
 bool WindowDriver::waitForFrames(unsigned frames, int timeoutMs)
 {
     const unsigned until = frameNumber(currentViewer()) + frames;
-    return QTest::qWaitFor([&] { return frameNumber(currentViewer()) >= until; }, timeoutMs);
+    return QTest::qWaitFor(
+        [&] {
+            currentViewer()->requestRedraw();
+            return frameNumber(currentViewer()) >= until;
+        },
+        timeoutMs);
 }
 
 QImage WindowDriver::grab(const QString& fileName)
@@ -127,6 +129,7 @@ QImage WindowDriver::grab(const QString& fileName)
     if (camera->getFinalDrawCallback() != grabber.get())
         camera->setFinalDrawCallback(grabber.get());
     grabber->grabNext();
+    currentViewer()->requestRedraw();
     if (!QTest::qWaitFor([this] { return grabber->hasPicture(); }, 30000))
         return QImage();
     grabber->getPicture().save(fileName);
@@ -152,7 +155,7 @@ void WindowDriver::recordAttachesOfNewScene()
     content->getUpdateCallback()->addNestedCallback(recorder.get());
 }
 
-osgViewer::Viewer* WindowDriver::currentViewer() const
+Tarn::GUI::QtViewer* WindowDriver::currentViewer() const
 {
     return window.getViewerWidget();
 }

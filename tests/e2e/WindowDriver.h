@@ -4,6 +4,7 @@
 #include "FrameGrabber.h"
 #include "app/MainWindow.h"
 #include "app/SceneContext.h"
+#include "gui/QtViewer.h"
 
 #include <QImage>
 #include <QString>
@@ -50,9 +51,10 @@ public:
     // Waits until the data thread has generated its whole batch and every node
     // it made is attached.
     bool waitForBatch(int timeoutMs);
-    // Waits until the terrain pager has had nothing to do for a run of frames.
+    // Waits until the terrain pager has had nothing to do for a run of frames (the
+    // viewer is asked for them: it draws only on demand).
     bool waitForTerrain(int timeoutMs);
-    // Waits until the viewer has drawn `frames` more frames.
+    // Waits until the viewer has drawn `frames` more frames, asking for them.
     bool waitForFrames(unsigned frames, int timeoutMs);
     // The next frame the viewer draws, saved under fileName in the working directory.
     QImage grab(const QString& fileName);
@@ -66,7 +68,7 @@ public:
     MainWindow window{&context};
 
 private:
-    osgViewer::Viewer* currentViewer() const;
+    Tarn::GUI::QtViewer* currentViewer() const;
     void recordAttachesOfNewScene();
 
     osg::ref_ptr<FrameGrabber> grabber = new FrameGrabber;

@@ -1,17 +1,23 @@
 #include "generation/DataThread.h"
 
+#include "FrameTestSupport.h"
 #include "SyntheticCity.h"
-#include "app/AppSettings.h"
 #include "generation/CellRings.h"
-#include "generation/WaterArea.h"
 #include "geometry/Building.h"
+#include "geometry/CellQueries.h"
+#include "geometry/WaterArea.h"
 
 #include <OpenThreads/ScopedLock>
 #include <gtest/gtest.h>
 
+#include <pthread.h>
+#include <time.h>
+
 #include <algorithm>
 #include <iostream>
+#include <memory>
 #include <sstream>
+#include <thread>
 
 namespace
 {
@@ -47,17 +53,9 @@ private:
     std::streambuf* previous;
 };
 
-class CellRangeSetting : public ::testing::Test
+TEST(DataThreadQueue, CellsAroundTheCameraInRingOrder)
 {
-protected:
-    void TearDown() override { appSettings().cellRange = 5; }
-};
-
-using DataThreadQueue = CellRangeSetting;
-
-TEST_F(DataThreadQueue, CellsAroundTheCameraInRingOrder)
-{
-    DataThread thread;
+    DataThread thread(nullptr, new NodeHandover, 5);
     thread.setCameraCell(10, 20);
     const Cells first12 = {{10, 20}, {9, 21}, {9, 20}, {9, 19}, {10, 21}, {10, 19},
                            {11, 21}, {11, 20}, {11, 19}, {12, 22}, {11, 22}, {10, 22}};
@@ -66,7 +64,7 @@ TEST_F(DataThreadQueue, CellsAroundTheCameraInRingOrder)
     EXPECT_EQ(Cells(order.begin(), order.begin() + 12), first12);
 
     // Cells off the grid (negative ones at a corner) survive packing.
-    DataThread corner;
+    DataThread corner(nullptr, new NodeHandover, 5);
     corner.setCameraCell(0, 0);
     const Cells around0 = generationOrder(corner);
     EXPECT_EQ(around0[1], std::make_pair(-1, 1));
@@ -75,14 +73,13 @@ TEST_F(DataThreadQueue, CellsAroundTheCameraInRingOrder)
     EXPECT_EQ(DataThread::packCell(3, -1), 0xFFFFFFFF00000003ull);
 }
 
-TEST_F(DataThreadQueue, RangeDecidesTheBlockSize)
+TEST(DataThreadQueue, RangeDecidesTheBlockSize)
 {
     const std::pair<int, std::size_t> rangeCells[] = {{-1, 0}, {0, 0}, {1, 1}, {5, 81}, {7, 121}, {10, 121}};
     for (const auto& rangeCell : rangeCells)
     {
         SCOPED_TRACE(rangeCell.first);
-        appSettings().cellRange = rangeCell.first;
-        DataThread thread;
+        DataThread thread(nullptr, new NodeHandover, rangeCell.first);
         thread.setCameraCell(3, 4);
         EXPECT_EQ(thread.workList.size(), rangeCell.second);
         if (rangeCell.second == 1)
@@ -92,10 +89,9 @@ TEST_F(DataThreadQueue, RangeDecidesTheBlockSize)
     }
 }
 
-TEST_F(DataThreadQueue, BatchesQueueBehindOneAnother)
+TEST(DataThreadQueue, BatchesQueueBehindOneAnother)
 {
-    appSettings().cellRange = 2;
-    DataThread thread;
+    DataThread thread(nullptr, new NodeHandover, 2);
     thread.setCameraCell(10, 20);
     thread.setCameraCell(11, 20);
     thread.setCameraCell(10, 20);
@@ -116,60 +112,104 @@ TEST_F(DataThreadQueue, BatchesQueueBehindOneAnother)
 
 std::size_t waitingCells(DataThread& thread)
 {
-    OpenThreads::ScopedLock<OpenThreads::Mutex> lock(*thread.workMutex);
+    OpenThreads::ScopedLock<OpenThreads::Mutex> lock(thread.workMutex);
     return thread.workList.size();
 }
 
-// Spins until the thread has taken every waiting cell, or has ended.
-void waitUntilTaken(DataThread& thread)
+NodeHandover::Nodes takeAllFinished(NodeHandover& handover)
 {
-    while (waitingCells(thread) > 0 && thread.isRunning())
-        OpenThreads::Thread::YieldCurrentThread();
+    NodeHandover::Nodes nodes;
+    osg::ref_ptr<osg::Node> node;
+    while (handover.takeFinished(node))
+        nodes.push_back(node);
+    return nodes;
+}
+
+// Notes the thread that asks the store for a cell's buildings.
+class ThreadNotingQueries : public CellQueries
+{
+public:
+    using CellQueries::CellQueries;
+    std::vector<WayGeometry> buildingsInCell(int column, int row) override
+    {
+        thread = pthread_self();
+        id = std::this_thread::get_id();
+        return CellQueries::buildingsInCell(column, row);
+    }
+    pthread_t thread{};
+    std::thread::id id;
+};
+
+// True once the thread has used no CPU time at all for 50 ms: a blocked thread does
+// that at once, one that spins or polls never does (and fails after the bound).
+bool comesToRest(pthread_t thread)
+{
+    clockid_t clock;
+    timespec before{}, after{};
+    if (pthread_getcpuclockid(thread, &clock) != 0 || clock_gettime(clock, &before) != 0)
+        return false;
+    for (int window = 0; window < 100; before = after, ++window)
+    {
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        clock_gettime(clock, &after);
+        if (after.tv_sec == before.tv_sec && after.tv_nsec == before.tv_nsec)
+            return true;
+    }
+    return false;
 }
 
 // The real generator on a small extract; the thread is declared after the city so
 // that it ends before what it uses is destroyed.
-class DataThreadRun : public CellRangeSetting
+class DataThreadRun : public ::testing::Test
 {
 protected:
-    DataThreadRun() : city("thread_city.osm", 4, 1500), thread(new DataThread)
-    {
-        thread->generator = city.generator.get();
-    }
+    DataThreadRun() : city("thread_city.osm", 4, 1500) {}
+
+    void makeThread(int cellRange) { thread.reset(new DataThread(city.generator.get(), handover, cellRange)); }
 
     // Stops the thread the way scene release does and lets it go (its destructor
     // joins it, after which everything it wrote may be read); returns the number
-    // of cells it left waiting.
+    // of cells it left waiting. A thread that does not stop is left running.
     std::size_t stopAndWait()
     {
-        thread->stopRequested = true;
-        while (thread->isRunning())
-            OpenThreads::Thread::YieldCurrentThread();
+        thread->requestStop();
+        if (!repeatUntil([&] { return !thread->isRunning(); }))
+        {
+            ADD_FAILURE() << "the data thread did not stop";
+            thread.release();
+            return 0;
+        }
         const std::size_t left = waitingCells(*thread);
         thread.reset();
         return left;
     }
 
+    bool batchGenerated() const
+    {
+        const DataThread::Progress progress = thread->progress();
+        return progress.queued > 0 && progress.generated == progress.queued;
+    }
+
     SyntheticCity city;
+    osg::ref_ptr<NodeHandover> handover = new NodeHandover;
     std::unique_ptr<DataThread> thread;
 };
 
 TEST_F(DataThreadRun, WaterFirstThenCellsInQueueOrderUntilStopped)
 {
     CoutCapture capture;
+    makeThread(2);
     thread->startThread();
     // With no cell queued the only node that can come is the water, after "START".
     osg::ref_ptr<osg::Node> first;
-    while (!thread->takeAddedNode(first))
-        OpenThreads::Thread::YieldCurrentThread();
+    ASSERT_TRUE(repeatUntil([&] { return handover->takeFinished(first); }));
     EXPECT_NE(dynamic_cast<WaterArea*>(first.get()), nullptr);
     EXPECT_EQ(capture.text(), "START\n");
 
-    // An idle thread keeps polling: cells queued later are still taken, batch after batch.
-    appSettings().cellRange = 2;
+    // Cells queued later are still taken, batch after batch.
     thread->setCameraCell(5, 1);
     thread->setCameraCell(5, 5);
-    waitUntilTaken(*thread);
+    ASSERT_TRUE(repeatUntil([&] { return waitingCells(*thread) == 0 || !thread->isRunning(); }));
     EXPECT_TRUE(thread->isRunning());
     EXPECT_EQ(capture.text(), "START\n");
 
@@ -179,6 +219,11 @@ TEST_F(DataThreadRun, WaterFirstThenCellsInQueueOrderUntilStopped)
     const Cells second = cellRings(5, 5, 2);
     expected.insert(expected.end(), second.begin(), second.end());
     EXPECT_EQ(cellsOf(city.generator->cellCache), expected);
+    // Handed over in the order they were built.
+    NodeHandover::Nodes built;
+    for (const CellEntry& entry : city.generator->cellCache)
+        built.insert(built.end(), entry.nodes.begin(), entry.nodes.end());
+    EXPECT_EQ(takeAllFinished(*handover), built);
 }
 
 TEST_F(DataThreadRun, CellInProgressIsFinishedBeforeTheThreadEnds)
@@ -187,20 +232,56 @@ TEST_F(DataThreadRun, CellInProgressIsFinishedBeforeTheThreadEnds)
     const std::pair<int, int> crowded = city.crowdedCell();
     ASSERT_GE(city.store->buildingsInCell(crowded.first, crowded.second).size(), 1500u);
 
-    appSettings().cellRange = 1;
+    makeThread(1);
     thread->setCameraCell(crowded.first, crowded.second);
     thread->startThread();
-    waitUntilTaken(*thread);
-    // Set while the crowded cell is (normally) still being built; the cell queued
-    // after the flag must never be taken.
-    thread->stopRequested = true;
+    ASSERT_TRUE(repeatUntil([&] { return waitingCells(*thread) == 0 || !thread->isRunning(); }));
+    // Requested while the crowded cell is (normally) still being built; the cell
+    // queued after the request must never be taken.
+    thread->requestStop();
     thread->setCameraCell(0, 0);
     EXPECT_EQ(stopAndWait(), 1u);
 
     EXPECT_EQ(cellsOf(city.generator->cellCache), Cells{crowded});
     ASSERT_FALSE(city.generator->cellCache.empty());
-    EXPECT_NE(dynamic_cast<const Building*>(city.generator->cellCache.front().nodes.front().get()), nullptr);
-    EXPECT_EQ(city.generator->addedNodes.back(), city.generator->cellCache.front().nodes.back());
+    const NodeHandover::Nodes& cellNodes = city.generator->cellCache.front().nodes;
+    EXPECT_NE(dynamic_cast<const Building*>(cellNodes.front().get()), nullptr);
+    // Everything it built was handed over: the water, then the cell.
+    const NodeHandover::Nodes finished = takeAllFinished(*handover);
+    ASSERT_EQ(finished.size(), cellNodes.size() + 1);
+    EXPECT_EQ(NodeHandover::Nodes(finished.begin() + 1, finished.end()), cellNodes);
+    EXPECT_EQ(capture.text(), "START\nSTOP\n");
+}
+
+// Each rest below is followed by something only a woken thread could have done.
+TEST_F(DataThreadRun, SleepsWhenIdleAndWakesForACellAHandedBackNodeAndAStop)
+{
+    CoutCapture capture;
+    auto* queries = new ThreadNotingQueries(city.store.get());
+    city.generator->setCellQueries(std::unique_ptr<CellQueries>(queries));
+    makeThread(1);
+    thread->setCameraCell(0, 0);
+    thread->startThread();
+    ASSERT_TRUE(repeatUntil([&] { return batchGenerated(); }));
+    const pthread_t dataThread = queries->thread;
+    EXPECT_TRUE(comesToRest(dataThread));
+
+    thread->setCameraCell(1, 1);
+    ASSERT_TRUE(repeatUntil([&] { return batchGenerated(); }));
+    EXPECT_EQ(cellsOf(city.generator->cellCache), (Cells{{0, 0}, {1, 1}}));
+    EXPECT_TRUE(comesToRest(dataThread));
+
+    DeletionWatch watch;
+    {
+        osg::ref_ptr<osg::Node> node = new osg::Node;
+        node->addObserver(&watch);
+        handover->handBack(node);
+    }
+    ASSERT_TRUE(repeatUntil([&] { return watch.deleted > 0; }));
+    EXPECT_EQ(watch.lastOn, queries->id);
+    EXPECT_TRUE(comesToRest(dataThread));
+
+    EXPECT_EQ(stopAndWait(), 0u);
     EXPECT_EQ(capture.text(), "START\nSTOP\n");
 }
 } // namespace

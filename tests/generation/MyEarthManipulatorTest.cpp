@@ -1,6 +1,5 @@
 #include "generation/MyEarthManipulator.h"
 
-#include "app/AppSettings.h"
 #include "generation/DataThread.h"
 #include "globe/SpatialReference.h"
 
@@ -20,12 +19,12 @@ const double metresPerPanUnit = -0.3 * range;
 class MyEarthManipulatorTest : public ::testing::Test
 {
 protected:
-    MyEarthManipulatorTest() : manipulator(new MyEarthManipulator(&thread, 10, 5, west, east, south, north))
+    // One cell queued per report, so the work list is the list of reports.
+    MyEarthManipulatorTest()
+        : thread(nullptr, new NodeHandover, 1),
+          manipulator(new MyEarthManipulator(&thread, 10, 5, west, east, south, north))
     {
-        // One cell queued per report, so the work list is the list of reports.
-        appSettings().cellRange = 1;
     }
-    ~MyEarthManipulatorTest() override { appSettings().cellRange = 5; }
 
     void lookAt(double lon, double lat) { manipulator->setViewpoint(globe::Viewpoint(lon, lat, 0.0, 0.0, -90.0, range)); }
 

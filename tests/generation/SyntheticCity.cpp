@@ -2,6 +2,7 @@
 
 #include "OsmFileBuilder.h"
 #include "TestTerrain.h"
+#include "globe/SpatialReference.h"
 
 #include <gtest/gtest.h>
 
@@ -40,16 +41,18 @@ OsmFileBuilder cityFile(int blocks, int crowdSize)
 }
 } // namespace
 
-SyntheticCity::SyntheticCity(const std::string& fileName, int blocks, int crowdSize)
+SyntheticCity::SyntheticCity(const std::string& fileName, int blocks, int crowdSize, int maxGridCells)
 {
-    testTerrain::placeSceneOrigin(blockLon(blocks / 2), blockLat(blocks / 2));
+    osg::Matrixd origin;
+    globe::SpatialReference::get("wgs84")->createLocalToWorld(
+        osg::Vec3d(blockLon(blocks / 2), blockLat(blocks / 2), 0.0), origin);
     testTerrain::findSourceShaders();
     cityFile(blocks, crowdSize).write(fileName);
     testing::internal::CaptureStdout();
-    store.reset(new OsmParser(fileName, columnCount, rowCount));
+    store.reset(new OsmParser(fileName, columnCount, rowCount, 0.005));
     testing::internal::GetCapturedStdout();
     mapNode = testTerrain::mapNode();
-    generator.reset(new GeometryGenerator(mapNode, store.get()));
+    generator.reset(new GeometryGenerator(mapNode, store.get(), origin, maxGridCells));
 }
 
 SyntheticCity::~SyntheticCity() = default;

@@ -12,11 +12,12 @@
 
 // A small extract on the block terrain, loaded and ready for generation: a building
 // and a residential street in each of blocks x blocks terrain blocks, one water way,
-// and optionally a crowd of small buildings in the cell of block (1, 1).
+// and optionally a crowd of small buildings in the cell of block (1, 1). The
+// generator's cache keeps maxGridCells cells (a negative value never evicts).
 class SyntheticCity
 {
 public:
-    SyntheticCity(const std::string& fileName, int blocks, int crowdSize = 0);
+    SyntheticCity(const std::string& fileName, int blocks, int crowdSize = 0, int maxGridCells = -1);
     ~SyntheticCity();
 
     // The grid cell holding (lon, lat), as the store counts cells.

@@ -1,16 +1,12 @@
 #include "generation/UpdateCallback.h"
 
-#include "SyntheticCity.h"
-#include "generation/DataThread.h"
+#include "FrameTestSupport.h"
 
+#include <OpenThreads/ScopedLock>
 #include <gtest/gtest.h>
 #include <osg/Group>
-#include <osg/MatrixTransform>
-#include <osg/Observer>
+#include <osgUtil/IncrementalCompileOperation>
 #include <osgUtil/UpdateVisitor>
-
-#include <atomic>
-#include <thread>
 
 namespace
 {
@@ -28,28 +24,20 @@ public:
     int calls = 0;
 };
 
-// Notes on which thread the watched object was destroyed.
-class DeletionWatch : public osg::Observer
-{
-public:
-    void objectDeleted(void*) override
-    {
-        deletedOn = std::this_thread::get_id();
-        deleted = true;
-    }
-    std::atomic<bool> deleted{false};
-    std::thread::id deletedOn;
-};
-
 class UpdateCallbackTest : public ::testing::Test
 {
 protected:
-    UpdateCallbackTest() : city("update_city.osm", 1), root(new osg::Group), transform(new osg::MatrixTransform)
+    // A fresh transform under the root, served by a callback with this budget and
+    // clock; by default the transform's own, one second per attach or detach.
+    UpdateCallback* install(double budgetSeconds, UpdateCallback::Clock clock = nullptr)
     {
-        thread.generator = city.generator.get();
-        transform->setDataVariance(osg::Object::DYNAMIC);
-        transform->setUpdateCallback(new UpdateCallback(&thread));
+        root = new osg::Group;
+        transform = new CostedTransform;
         root->addChild(transform.get());
+        osg::ref_ptr<UpdateCallback> callback =
+            new UpdateCallback(handover, budgetSeconds, clock ? std::move(clock) : transform->clock());
+        transform->setUpdateCallback(callback.get());
+        return callback.get();
     }
 
     void frame()
@@ -66,76 +54,118 @@ protected:
         return nodes;
     }
 
-    SyntheticCity city;
-    DataThread thread;
+    NodeHandover::Nodes pushNodes(int count)
+    {
+        NodeHandover::Nodes nodes;
+        for (int i = 0; i < count; ++i)
+        {
+            nodes.push_back(new osg::Node);
+            handover->pushFinished(nodes.back().get());
+        }
+        return nodes;
+    }
+
+    osg::ref_ptr<NodeHandover> handover = new NodeHandover;
     osg::ref_ptr<osg::Group> root;
-    osg::ref_ptr<osg::MatrixTransform> transform;
+    osg::ref_ptr<CostedTransform> transform;
 };
 
-TEST_F(UpdateCallbackTest, AttachesOneNodePerTraversalOldestFirstAndKeepsTraversing)
+// Three nodes' worth of budget per traversal.
+TEST_F(UpdateCallbackTest, AttachesOldestFirstAndDetachesNewestFirstAsFarAsTheBudgetGoes)
 {
+    install(3.0);
     osg::ref_ptr<CountingCallback> counter = new CountingCallback;
     osg::ref_ptr<osg::Node> existing = new osg::Node;
     existing->setUpdateCallback(counter.get());
     transform->addChild(existing.get());
 
+    NodeHandover::Nodes n = pushNodes(8);
+    DeletionWatch watch;
+    for (const auto& node : n)
+        node->addObserver(&watch);
+    frame();
+    EXPECT_EQ(children(), (Nodes{existing.get(), n[0].get(), n[1].get(), n[2].get()}));
+    // An evicted cell with one node shown and one still waiting: the waiting one is
+    // taken back and never attached.
+    handover->takeBack({n[1], n[4]});
+    frame();
+    EXPECT_EQ(children(), (Nodes{existing.get(), n[0].get(), n[2].get(), n[3].get(), n[5].get(), n[6].get()}));
+    frame();
+    EXPECT_EQ(children(), (Nodes{existing.get(), n[0].get(), n[2].get(), n[3].get(), n[5].get(), n[6].get(),
+                                 n[7].get()}));
+    EXPECT_FALSE(handover->hasChanges());
+    EXPECT_EQ(counter->calls, 3);
+
+    handover->takeBack({n[0], n[2], n[3], n[5], n[6], n[7]});
+    frame();
+    EXPECT_EQ(children(), (Nodes{existing.get(), n[0].get(), n[2].get(), n[3].get()}));
     frame();
     EXPECT_EQ(children(), Nodes{existing.get()});
-    EXPECT_EQ(counter->calls, 1);
 
-    osg::ref_ptr<osg::Node> a = new osg::Node, b = new osg::Node, c = new osg::Node;
-    city.generator->addedNodes = {a, b, c};
-    frame();
-    EXPECT_EQ(children(), (Nodes{existing.get(), a.get()}));
-    frame();
-    frame();
-    EXPECT_EQ(children(), (Nodes{existing.get(), a.get(), b.get(), c.get()}));
-    EXPECT_TRUE(city.generator->addedNodes.empty());
-    EXPECT_EQ(counter->calls, 4);
-
-    // One detach per traversal too, newest first, together with an attach.
-    osg::ref_ptr<osg::Node> d = new osg::Node;
-    city.generator->addedNodes = {d};
-    city.generator->removedNodes = {a, c};
-    frame();
-    EXPECT_EQ(children(), (Nodes{existing.get(), a.get(), b.get(), d.get()}));
-    frame();
-    EXPECT_EQ(children(), (Nodes{existing.get(), b.get(), d.get()}));
-    EXPECT_TRUE(city.generator->removedNodes.empty());
+    // Detached nodes were handed back, not let go on this thread; the taken-back one
+    // only ever had this test's reference.
+    n.clear();
+    EXPECT_EQ(watch.deleted, 1);
+    EXPECT_TRUE(handover->releaseHandedBack());
+    EXPECT_EQ(watch.deleted, 8);
 }
 
-TEST_F(UpdateCallbackTest, NodeRemovedBeforeItWasAttachedComesLater)
+TEST_F(UpdateCallbackTest, AtLeastOneNodeEachWayPerTraversalWhateverTheBudgetOrClock)
 {
-    osg::ref_ptr<osg::Node> a = new osg::Node, b = new osg::Node;
-    city.generator->addedNodes = {b, a};
-    city.generator->removedNodes = {a};
-    frame();
-    EXPECT_EQ(children(), Nodes{b.get()});
-    EXPECT_TRUE(city.generator->removedNodes.empty());
-    frame();
-    EXPECT_EQ(children(), (Nodes{b.get(), a.get()}));
-}
-
-TEST_F(UpdateCallbackTest, DetachedNodeIsDestroyedOnTheDataThread)
-{
-    DeletionWatch watch;
+    double now = 0.0;
+    const std::pair<double, UpdateCallback::Clock> cases[] = {
+        {0.0, nullptr}, {0.004, [&now] { return now += 1.0; }}}; // no budget; a clock jumping past it
+    for (const auto& budgetClock : cases)
     {
-        osg::ref_ptr<osg::Node> node = new osg::Node;
-        node->addObserver(&watch);
-        city.generator->addedNodes = {node};
+        SCOPED_TRACE(budgetClock.first);
+        install(budgetClock.first, budgetClock.second);
+        const NodeHandover::Nodes n = pushNodes(3);
         frame();
-        city.generator->removedNodes = {node};
+        EXPECT_EQ(children(), Nodes{n[0].get()});
+        frame();
+        handover->takeBack({n[0], n[1]});
+        frame();
+        EXPECT_EQ(children(), (Nodes{n[0].get(), n[2].get()}));
     }
-    frame();
-    EXPECT_TRUE(children().empty());
-    // The scene let go of it, but the data thread has not yet.
-    EXPECT_FALSE(watch.deleted);
+}
 
-    thread.startThread();
-    while (!watch.deleted && thread.isRunning())
-        std::this_thread::yield();
-    thread.stopRequested = true;
-    EXPECT_TRUE(watch.deleted);
-    EXPECT_NE(watch.deletedOn, std::this_thread::get_id());
+// Stands in for the draw thread without a GL context: with no context a compile set
+// has nothing to compile, so finishing it is moving it to the compiled list.
+void finishCompiling(osgUtil::IncrementalCompileOperation& compile)
+{
+    OpenThreads::ScopedLock<OpenThreads::Mutex> toCompileLock(*compile.getToCompiledMutex());
+    OpenThreads::ScopedLock<OpenThreads::Mutex> compiledLock(*compile.getCompiledMutex());
+    compile.getCompiled().splice(compile.getCompiled().end(), compile.getToCompile());
+}
+
+TEST_F(UpdateCallbackTest, WithIncrementalCompileNodesJoinWhenMergedAndEvictedOnesNever)
+{
+    osg::ref_ptr<osgUtil::IncrementalCompileOperation> compile = new osgUtil::IncrementalCompileOperation;
+    // A clock that stands still: the budget never runs out.
+    UpdateCallback* callback = install(1.0, [] { return 0.0; });
+    callback->setIncrementalCompile(compile.get());
+    // As the viewer does: merge first, then the update traversal.
+    const auto compiledFrame = [&] {
+        compile->mergeCompiledSubgraphs(nullptr);
+        frame();
+    };
+
+    const NodeHandover::Nodes n = pushNodes(4);
+    compiledFrame();
+    EXPECT_EQ(callback->compilingCount(), 4u);
+
+    // n[1] is evicted while still compiling, n[2] once compiled but before its merge.
+    handover->takeBack({n[1]});
+    compiledFrame();
+    finishCompiling(*compile);
+    handover->takeBack({n[2]});
+    compiledFrame();
+    EXPECT_EQ(callback->compilingCount(), 0u);
+    finishCompiling(*compile);
+    compiledFrame();
+    EXPECT_EQ(children(), (Nodes{n[0].get(), n[3].get()}));
+    EXPECT_TRUE(handover->releaseHandedBack());
+    EXPECT_EQ(n[1]->referenceCount(), 1);
+    EXPECT_EQ(n[2]->referenceCount(), 1);
 }
 } // namespace

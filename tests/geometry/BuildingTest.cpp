@@ -2,7 +2,6 @@
 
 #include "TerrainFixture.h"
 #include "TestTerrain.h"
-#include "globe/ElevationQuery.h"
 
 #include <gtest/gtest.h>
 #include <osg/PrimitiveSet>
@@ -14,7 +13,6 @@ namespace
 using testTerrain::blockHeight;
 using testTerrain::blockLat;
 using testTerrain::blockLon;
-using testTerrain::geographic;
 
 WayGeometry squareWay(const std::string& id, double lon, double lat, double half, bool clockwise)
 {
@@ -49,7 +47,7 @@ protected:
 
     osg::ref_ptr<Building> build(std::vector<WayGeometry> ways, std::vector<WayInfo> infos = {})
     {
-        return new Building(std::move(ways), std::move(infos), query.get());
+        return new Building(std::move(ways), std::move(infos), *frame);
     }
 
     static osg::Geometry* roof(Building* b) { return b->getDrawable(0)->asGeometry(); }

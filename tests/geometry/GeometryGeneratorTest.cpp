@@ -2,9 +2,9 @@
 
 #include "OsmFileBuilder.h"
 #include "TestTerrain.h"
-#include "app/AppSettings.h"
 #include "geometry/Building.h"
 #include "geometry/Streets.h"
+#include "globe/SpatialReference.h"
 #include "osm/OsmParser.h"
 
 #include <gtest/gtest.h>
@@ -12,6 +12,7 @@
 
 #include <cmath>
 #include <filesystem>
+#include <set>
 
 namespace
 {
@@ -19,10 +20,23 @@ using testTerrain::blockLat;
 using testTerrain::blockLon;
 using Cell = std::pair<int, int>;
 
-osg::Vec3f vertical(double lonDegrees, double latDegrees)
+// The ellipsoid's normal as the globe itself sees it: the way a point on the
+// ellipsoid moves when it rises. ground receives the point, geocentric.
+osg::Vec3d ellipsoidNormal(double lon, double lat, osg::Vec3d& ground)
 {
-    const double lon = osg::DegreesToRadians(lonDegrees), lat = osg::DegreesToRadians(latDegrees);
-    return osg::Vec3f(std::cos(lat) * std::cos(lon), std::cos(lat) * std::sin(lon), std::sin(lat));
+    const globe::SpatialReference* wgs84 = globe::SpatialReference::get("wgs84");
+    osg::Vec3d raised;
+    wgs84->transformToWorld(osg::Vec3d(lon, lat, 0.0), ground);
+    wgs84->transformToWorld(osg::Vec3d(lon, lat, 1.0), raised);
+    osg::Vec3d normal = raised - ground;
+    normal.normalize();
+    return normal;
+}
+
+// In radians; only meaningful for vectors of non-zero length.
+double angleBetween(const osg::Vec3d& a, const osg::Vec3d& b)
+{
+    return std::atan2((a ^ b).length(), a * b);
 }
 
 osg::Vec3f vec3Of(const osg::Uniform* uniform)
@@ -47,8 +61,7 @@ class GeometryGeneratorTest : public ::testing::Test
 protected:
     void SetUp() override
     {
-        appSettings().maxGridCells = 572;
-        testTerrain::placeSceneOrigin(blockLon(3), blockLat(2));
+        origin = testTerrain::sceneOriginAt(blockLon(3), blockLat(2));
         testTerrain::findSourceShaders();
         OsmFileBuilder osm;
         osm.square("101", blockLon(1), blockLat(1), 0.0005, true, {{"building", "yes"}});
@@ -72,10 +85,8 @@ protected:
         osm.line("300", {{blockLon(3), blockLat(3)}, {blockLon(3) + 0.002, blockLat(3)}}, {{"highway", "tertiary"}});
         store = load(osm, "generator_cells.osm");
         mapNode = testTerrain::mapNode();
-        generator.reset(new GeometryGenerator(mapNode, store.get()));
+        generator.reset(new GeometryGenerator(mapNode, store.get(), origin, -1));
     }
-
-    void TearDown() override { appSettings().maxGridCells = 572; }
 
     static std::unique_ptr<OsmParser> load(const OsmFileBuilder& osm, const std::string& name)
     {
@@ -83,7 +94,7 @@ protected:
         int columns = 0;
         int rows = 0;
         testing::internal::CaptureStdout();
-        std::unique_ptr<OsmParser> parser(new OsmParser(name, columns, rows));
+        std::unique_ptr<OsmParser> parser(new OsmParser(name, columns, rows, 0.005));
         testing::internal::GetCapturedStdout();
         return parser;
     }
@@ -98,7 +109,7 @@ protected:
 
     Cell blockCell(int bx, int by) const { return cellOf(*store, blockLon(bx), blockLat(by)); }
 
-    void generate(const Cell& cell) { generator->generateCell(cell.first, cell.second, &addedMutex, &removedMutex); }
+    GeometryGenerator::CellNodes generate(const Cell& cell) { return generator->generateCell(cell.first, cell.second); }
 
     std::vector<osg::Node*> cachedNodes(const Cell& cell) const
     {
@@ -121,101 +132,74 @@ protected:
         return cells;
     }
 
-    static std::vector<osg::Node*> raw(const std::vector<osg::ref_ptr<osg::Node>>& nodes, std::size_t from = 0)
+    static std::vector<osg::Node*> raw(const std::vector<osg::ref_ptr<osg::Node>>& nodes)
     {
         std::vector<osg::Node*> result;
-        for (std::size_t i = from; i < nodes.size(); ++i)
-            result.push_back(nodes[i].get());
+        for (const auto& node : nodes)
+            result.push_back(node.get());
         return result;
     }
 
+    osg::Matrixd origin;
     std::unique_ptr<OsmParser> store;
     osg::ref_ptr<globe::MapNode> mapNode;
     std::unique_ptr<GeometryGenerator> generator;
-    OpenThreads::Mutex addedMutex;
-    OpenThreads::Mutex removedMutex;
 };
 
 TEST_F(GeometryGeneratorTest, CachedCellsAreReusedAndTheLeastRecentlyUsedIsEvicted)
 {
-    const Cell a = blockCell(3, 1), b = blockCell(5, 1), c = blockCell(1, 3);
+    const Cell a = blockCell(3, 1), b = blockCell(5, 1), c = blockCell(1, 3), d = blockCell(1, 1), e{-50, -50};
     ASSERT_NE(a, b);
     ASSERT_NE(b, c);
-    appSettings().maxGridCells = 2;
-    // What the update callback would have attached by now.
-    auto attachAll = [this] { generator->addedNodes.clear(); };
+    generator->maxGridCells = 2;
 
-    generate(a);
-    generate(b);
-    ASSERT_EQ(generator->addedNodes.size(), 2u);
-    const std::vector<osg::Node*> nodesOfA = cachedNodes(a);
-    const std::vector<osg::Node*> nodesOfB = cachedNodes(b);
-    ASSERT_EQ(nodesOfA.size(), 1u);
-    attachAll();
+    const GeometryGenerator::CellNodes builtA = generate(a);
+    const GeometryGenerator::CellNodes builtB = generate(b);
+    ASSERT_EQ(builtA.built.size(), 1u);
+    ASSERT_EQ(builtB.built.size(), 1u);
+    EXPECT_TRUE(builtA.evicted.empty());
+    EXPECT_TRUE(builtB.evicted.empty());
+    EXPECT_EQ(cachedNodes(a), raw(builtA.built));
 
-    // A cache hit queues nothing and makes the cell the most recent one.
-    generate(a);
-    EXPECT_TRUE(generator->addedNodes.empty());
+    // A cache hit builds nothing and makes the cell the most recent one.
+    const GeometryGenerator::CellNodes hit = generate(a);
+    EXPECT_TRUE(hit.built.empty());
+    EXPECT_TRUE(hit.evicted.empty());
     EXPECT_EQ(cacheOrder(), (std::vector<Cell>{b, a}));
 
-    generate(c);
-    EXPECT_EQ(generator->addedNodes.size(), 1u);
+    const GeometryGenerator::CellNodes builtC = generate(c);
+    EXPECT_EQ(builtC.built.size(), 1u);
     EXPECT_EQ(cacheOrder(), (std::vector<Cell>{a, c}));
-    EXPECT_EQ(raw(generator->removedNodes), nodesOfB);
-    attachAll();
+    EXPECT_EQ(raw(builtC.evicted), raw(builtB.built));
 
-    // B was evicted: asking for it again rebuilds it and evicts A.
-    generate(b);
-    EXPECT_EQ(generator->addedNodes.size(), 1u);
+    // B was evicted: asking for it again builds new nodes and evicts A.
+    const GeometryGenerator::CellNodes rebuiltB = generate(b);
+    ASSERT_EQ(rebuiltB.built.size(), 1u);
+    EXPECT_NE(rebuiltB.built[0], builtB.built[0]);
     EXPECT_EQ(cacheOrder(), (std::vector<Cell>{c, b}));
-    EXPECT_EQ(raw(generator->removedNodes, 1), nodesOfA);
+    EXPECT_EQ(raw(rebuiltB.evicted), raw(builtA.built));
 
-    // A cell evicted before its nodes were attached takes them back from the queue:
-    // they never reach the scene, and there is nothing to detach.
-    const Cell d = blockCell(1, 1), e{-50, -50};
-    attachAll();
-    generator->removedNodes.clear();
-    const std::vector<osg::Node*> nodesOfC = cachedNodes(c);
-    const std::vector<osg::Node*> rebuiltB = cachedNodes(b);
-    generate(a);
-    const std::vector<osg::Node*> waitingA = cachedNodes(a);
-    generate(d);
-    // C and B had been attached: they go to the removal queue as usual.
-    EXPECT_EQ(raw(generator->removedNodes), (std::vector<osg::Node*>{nodesOfC[0], rebuiltB[0]}));
-    const std::size_t removedBefore = generator->removedNodes.size();
-    generate(e);
-    EXPECT_EQ(cacheOrder(), (std::vector<Cell>{d, e}));
-    EXPECT_EQ(generator->removedNodes.size(), removedBefore);
-    for (osg::Node* node : waitingA)
-        EXPECT_EQ(std::count(generator->addedNodes.begin(), generator->addedNodes.end(), node), 0);
-    std::vector<osg::Node*> waitingDE = cachedNodes(d);
-    for (osg::Node* node : cachedNodes(e))
-        waitingDE.push_back(node);
-    EXPECT_EQ(raw(generator->addedNodes), waitingDE);
-
-    // 0: every new cell is evicted by the same call, so it is never shown.
-    appSettings().maxGridCells = 0;
+    // 0: every new cell is evicted by the same call that builds it.
+    generator->maxGridCells = 0;
     generator->cellCache.clear();
-    generator->removedNodes.clear();
-    const std::size_t queued = generator->addedNodes.size();
-    generate(blockCell(1, 1));
+    const GeometryGenerator::CellNodes passing = generate(d);
+    EXPECT_EQ(passing.built.size(), 9u);
+    EXPECT_EQ(raw(passing.evicted), raw(passing.built));
     EXPECT_TRUE(generator->cellCache.empty());
-    EXPECT_TRUE(generator->removedNodes.empty());
-    EXPECT_EQ(generator->addedNodes.size(), queued);
 
     // Negative: nothing is ever evicted.
-    appSettings().maxGridCells = -1;
+    generator->maxGridCells = -1;
     for (const Cell& cell : {a, b, c, d, e})
-        generate(cell);
+        EXPECT_TRUE(generate(cell).evicted.empty());
     EXPECT_EQ(generator->cellCache.size(), 5u);
-    EXPECT_TRUE(generator->removedNodes.empty());
 }
 
-TEST_F(GeometryGeneratorTest, EmptyCellQueuesOneEmptyBuilding)
+TEST_F(GeometryGeneratorTest, EmptyCellBuildsOneEmptyBuilding)
 {
-    generate({-50, -50});
-    ASSERT_EQ(generator->addedNodes.size(), 1u);
-    auto* building = dynamic_cast<Building*>(generator->addedNodes[0].get());
+    const GeometryGenerator::CellNodes nodes = generate({-50, -50});
+    ASSERT_EQ(nodes.built.size(), 1u);
+    EXPECT_TRUE(nodes.evicted.empty());
+    auto* building = dynamic_cast<Building*>(nodes.built[0].get());
     ASSERT_NE(building, nullptr);
     ASSERT_EQ(building->getNumDrawables(), 2u);
     EXPECT_EQ(building->getDrawable(0)->asGeometry()->getVertexArray()->getNumElements(), 0u);
@@ -227,16 +211,17 @@ TEST_F(GeometryGeneratorTest, EmptyCellQueuesOneEmptyBuilding)
     // Buildings are wound to face outward, so the faces turned away are culled.
     EXPECT_EQ(state->getMode(GL_CULL_FACE), static_cast<unsigned>(osg::StateAttribute::ON));
     EXPECT_EQ(cacheOrder(), (std::vector<Cell>{{-50, -50}}));
-    EXPECT_EQ(cachedNodes({-50, -50}), raw(generator->addedNodes));
+    EXPECT_EQ(cachedNodes({-50, -50}), raw(nodes.built));
 }
 
 TEST_F(GeometryGeneratorTest, StreetKindsInTableOrderWithTheirUniforms)
 {
     const Cell cell = blockCell(1, 1);
-    generate(cell);
-    ASSERT_EQ(generator->addedNodes.size(), 9u);
-    EXPECT_EQ(cachedNodes(cell), raw(generator->addedNodes));
-    ASSERT_NE(dynamic_cast<Building*>(generator->addedNodes[0].get()), nullptr);
+    const std::vector<osg::ref_ptr<osg::Node>> built = generate(cell).built;
+    ASSERT_EQ(built.size(), 9u);
+    EXPECT_EQ(cachedNodes(cell), raw(built));
+    ASSERT_NE(dynamic_cast<Building*>(built[0].get()), nullptr);
+    EXPECT_EQ(vec3Of(generator->upVectorUniform.get()), generator->cellUpVector(cell.first, cell.second));
 
     struct Expected
     {
@@ -259,7 +244,7 @@ TEST_F(GeometryGeneratorTest, StreetKindsInTableOrderWithTheirUniforms)
     for (std::size_t i = 0; i < kinds.size(); ++i)
     {
         SCOPED_TRACE("kind " + std::to_string(i));
-        auto* streets = dynamic_cast<Streets*>(generator->addedNodes[i + 1].get());
+        auto* streets = dynamic_cast<Streets*>(built[i + 1].get());
         ASSERT_NE(streets, nullptr);
         EXPECT_EQ(streets->getHeightOffset(), kinds[i].heightOffset);
         // Two-node ways: the primary road is a bridge and arches over five points.
@@ -281,47 +266,87 @@ TEST_F(GeometryGeneratorTest, StreetKindsInTableOrderWithTheirUniforms)
     }
 
     // A cell whose streets are all secondary: the building node and one street node.
-    generator->addedNodes.clear();
-    generate(blockCell(3, 3));
-    ASSERT_EQ(generator->addedNodes.size(), 2u);
-    auto* secondary = dynamic_cast<Streets*>(generator->addedNodes[1].get());
+    const osg::Vec3f firstUp = vec3Of(generator->upVectorUniform.get());
+    const Cell other = blockCell(3, 3);
+    const std::vector<osg::ref_ptr<osg::Node>> otherBuilt = generate(other).built;
+    ASSERT_EQ(otherBuilt.size(), 2u);
+    auto* secondary = dynamic_cast<Streets*>(otherBuilt[1].get());
     ASSERT_NE(secondary, nullptr);
     EXPECT_EQ(secondary->getStateSet()->getUniform("width"), generator->secondaryWidth.get());
     EXPECT_EQ(secondary->getHeightOffset(), 1.0);
     EXPECT_EQ(secondary->getStateSet()->getUniform("color"), generator->secondaryColor.get());
+    // Each cell gets an up vector uniform of its own: the first cell's streets keep theirs.
+    const osg::Vec3f otherUp = generator->cellUpVector(other.first, other.second);
+    EXPECT_NE(otherUp, firstUp);
+    EXPECT_EQ(vec3Of(secondary->getStateSet()->getUniform("upVector")), otherUp);
+    EXPECT_EQ(vec3Of(built[1]->getStateSet()->getUniform("upVector")), firstUp);
 }
 
-TEST_F(GeometryGeneratorTest, UpVectorIsTheVerticalInTheNorthEastWhateverTheOrientation)
+// Streets, water and roofs are lit and lifted along the ellipsoid's normal, so it
+// must come out right whatever the signs of the ECEF coordinates.
+TEST_F(GeometryGeneratorTest, UpVectorsAreTheEllipsoidNormalInEveryOctant)
 {
-    const osg::Vec3f clockwise = generator->cellUpVector(blockCell(1, 1).first, blockCell(1, 1).second);
-    const osg::Vec3f counterClockwise = generator->cellUpVector(blockCell(3, 1).first, blockCell(3, 1).second);
-    EXPECT_GT(clockwise * vertical(blockLon(1), blockLat(1)), 0.99999f);
-    EXPECT_GT(counterClockwise * vertical(blockLon(3), blockLat(1)), 0.99999f);
-    EXPECT_EQ(generator->cellUpVector(blockCell(5, 3).first, blockCell(5, 3).second), osg::Vec3f());
-    EXPECT_EQ(generator->cellUpVector(-50, -50), osg::Vec3f());
+    struct Place
+    {
+        const char* name;
+        double lon, lat;
+    };
+    const Place places[] = {{"Berlin", 13.40, 52.52},        {"Johannesburg", 28.05, -26.20},
+                            {"Tokyo", 139.69, 35.69},        {"Sydney", 151.21, -33.87},
+                            {"New York", -74.0, 40.7},       {"Santiago de Chile", -70.65, -33.45},
+                            {"Mexico City", -99.13, 19.43}, {"Papeete", -149.57, -17.53}};
+    // Radians (0.006 degrees): room for the middle of the cell or pond lying off the
+    // place, far below the 0.1 to 0.2 degrees between the ellipsoid's normal and the
+    // direction from the Earth's centre.
+    const double tolerance = 1e-4;
+    std::set<int> octants;
+    for (const Place& place : places)
+    {
+        SCOPED_TRACE(place.name);
+        const double lon = place.lon, lat = place.lat;
+        osg::Vec3d ground;
+        const osg::Vec3d normal = ellipsoidNormal(lon, lat, ground);
+        octants.insert((ground.x() > 0.0) + 2 * (ground.y() > 0.0) + 4 * (ground.z() > 0.0));
 
-    // Each generated cell gets a new uniform holding its up vector.
-    generate(blockCell(1, 1));
-    osg::ref_ptr<osg::Uniform> first = generator->upVectorUniform;
-    EXPECT_EQ(vec3Of(first.get()), clockwise);
-    generate(blockCell(5, 3));
-    EXPECT_NE(generator->upVectorUniform.get(), first.get());
-    EXPECT_EQ(vec3Of(generator->upVectorUniform.get()), osg::Vec3f());
-}
+        // A building with a street from its middle and a pond beside it; the scene
+        // origin lies half a degree north-east, so the cell is south-west of it.
+        OsmFileBuilder osm;
+        osm.square("1", lon, lat, 0.0005, true, {{"building", "yes"}});
+        osm.line("2", {{lon, lat}, {lon + 0.001, lat}}, {{"highway", "residential"}});
+        osm.square("3", lon + 0.0015, lat, 0.0005, false, {{"natural", "water"}});
+        const auto extract = load(osm, "generator_octant.osm");
+        const osg::Matrixd sceneOrigin = testTerrain::sceneOriginAt(lon + 0.5, lat + 0.5);
+        GeometryGenerator located(testTerrain::mapNode(false), extract.get(), sceneOrigin, -1);
 
-TEST_F(GeometryGeneratorTest, UpVectorInTheSouthEastIsTheLastTriangleNormal)
-{
-    // At 33 S 151 E the vertical has mixed signs: the last triangle's normal is kept,
-    // up for a clockwise footprint and down for a counter-clockwise one.
-    OsmFileBuilder osm;
-    osm.square("1", 151.001, -33.001, 0.0005, true, {{"building", "yes"}});
-    osm.square("2", 151.02, -33.02, 0.0005, false, {{"building", "yes"}});
-    const auto south = load(osm, "generator_south.osm");
-    GeometryGenerator southern(testTerrain::mapNode(false), south.get());
-    const Cell cw = cellOf(*south, 151.001, -33.001), ccw = cellOf(*south, 151.02, -33.02);
-    ASSERT_NE(cw, ccw);
-    EXPECT_GT(southern.cellUpVector(cw.first, cw.second) * vertical(151.001, -33.001), 0.99999f);
-    EXPECT_LT(southern.cellUpVector(ccw.first, ccw.second) * vertical(151.02, -33.02), -0.99999f);
+        const Cell cell = cellOf(*extract, lon, lat);
+        const osg::Vec3f up = located.cellUpVector(cell.first, cell.second);
+        EXPECT_NEAR(up.length(), 1.0f, 1e-5f);
+        EXPECT_LT(angleBetween(up, normal), tolerance);
+        EXPECT_GT(osg::Vec3d(up) * ground, 0.0) << "points into the Earth";
+
+        const GeometryGenerator::CellNodes nodes = located.generateCell(cell.first, cell.second);
+        ASSERT_EQ(nodes.built.size(), 2u);
+        EXPECT_EQ(vec3Of(nodes.built[1]->getStateSet()->getUniform("upVector")), up);
+        // The roofs face the same up, turned into the scene's frame, where it leans
+        // away from the origin's vertical.
+        const osg::Vec3d localNormal = osg::Matrixd::transform3x3(normal, osg::Matrixd::inverse(sceneOrigin));
+        const auto* roofNormals = static_cast<const osg::Vec3Array*>(
+            nodes.built[0]->asGeode()->getDrawable(0)->asGeometry()->getNormalArray());
+        const osg::Vec3f roofNormal = (*roofNormals)[0];
+        EXPECT_NEAR(roofNormal.length(), 1.0f, 1e-5f);
+        EXPECT_LT(angleBetween(roofNormal, localNormal), tolerance);
+        EXPECT_GT(roofNormal.z(), 0.999f);
+
+        const osg::ref_ptr<osg::Node> water = located.generateWater();
+        ASSERT_NE(water, nullptr);
+        osg::Vec3d pondGround;
+        const osg::Vec3d pondNormal = ellipsoidNormal(lon + 0.0015, lat, pondGround);
+        const osg::Vec3f waterUp = vec3Of(water->getStateSet()->getUniform("upVector"));
+        EXPECT_NEAR(waterUp.length(), 1.0f, 1e-5f);
+        EXPECT_LT(angleBetween(waterUp, pondNormal), tolerance);
+        EXPECT_GT(osg::Vec3d(waterUp) * pondGround, 0.0) << "points into the Earth";
+    }
+    EXPECT_EQ(octants.size(), 8u);
 }
 
 TEST_F(GeometryGeneratorTest, ColorSchemesRecolourTheSharedUniforms)
@@ -367,14 +392,15 @@ TEST_F(GeometryGeneratorTest, MissingGeometryShaderLeavesTwoStagesAndStreetsAreS
                                    std::filesystem::copy_options::overwrite_existing);
     const osgDB::FilePathList saved = osgDB::getDataFilePathList();
     osgDB::setDataFilePathList(partial.string());
-    GeometryGenerator partialGenerator(mapNode, store.get());
+    GeometryGenerator partialGenerator(mapNode, store.get(), origin, -1);
     osgDB::setDataFilePathList(saved);
 
     EXPECT_EQ(partialGenerator.streetProgram->getNumShaders(), 2u);
     EXPECT_EQ(partialGenerator.waterProgram->getNumShaders(), 0u);
-    partialGenerator.generateCell(blockCell(3, 3).first, blockCell(3, 3).second, &addedMutex, &removedMutex);
-    ASSERT_EQ(partialGenerator.addedNodes.size(), 2u);
-    EXPECT_EQ(partialGenerator.addedNodes[1]->getStateSet()->getAttribute(osg::StateAttribute::PROGRAM),
+    const std::vector<osg::ref_ptr<osg::Node>> built =
+        partialGenerator.generateCell(blockCell(3, 3).first, blockCell(3, 3).second).built;
+    ASSERT_EQ(built.size(), 2u);
+    EXPECT_EQ(built[1]->getStateSet()->getAttribute(osg::StateAttribute::PROGRAM),
               partialGenerator.streetProgram.get());
 }
 } // namespace

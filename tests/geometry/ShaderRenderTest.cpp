@@ -2,8 +2,6 @@
 
 #include "OsmFileBuilder.h"
 #include "TestTerrain.h"
-#include "app/SceneOrigin.h"
-#include "generation/CellRings.h"
 #include "geometry/Streets.h"
 #include "globe/SpatialReference.h"
 #include "osm/OsmParser.h"
@@ -59,45 +57,41 @@ void writeTown(const std::string& path)
     osm.write(path);
 }
 
-// Every node the generator makes for the file, water first, under the scene's frame.
+// Every node the generator makes for the file, water first, under the scene's
+// frame at the given origin. Ways belong to the cell of their first node, which
+// may lie outside the buildings' grid, so the cells around it are generated too.
+// No cell is evicted, so none has to be detached.
 struct GeneratedScene
 {
-    explicit GeneratedScene(const std::string& path)
+    GeneratedScene(const std::string& path, const osg::Matrixd& origin)
     {
         int columns = 0, rows = 0;
         testing::internal::CaptureStdout();
-        store.reset(new OsmParser(path, columns, rows));
+        store.reset(new OsmParser(path, columns, rows, 0.005));
         testing::internal::GetCapturedStdout();
-        generator.reset(new GeometryGenerator(testTerrain::mapNode(), store.get()));
-        OpenThreads::Mutex addedMutex, removedMutex;
-        generator->generateWater(&addedMutex);
-        for (const auto& cell : cellRings(columns / 2, rows / 2, 6))
-            generator->generateCell(cell.first, cell.second, &addedMutex, &removedMutex);
-        for (const auto& node : generator->addedNodes)
-            local->addChild(node.get());
+        generator.reset(new GeometryGenerator(testTerrain::mapNode(), store.get(), origin, -1));
+        local = new osg::MatrixTransform(origin);
+        if (const osg::ref_ptr<osg::Node> water = generator->generateWater())
+            local->addChild(water.get());
+        for (int column = columns / 2 - 5; column <= columns / 2 + 5; ++column)
+            for (int row = rows / 2 - 5; row <= rows / 2 + 5; ++row)
+                for (const auto& node : generator->generateCell(column, row).built)
+                    local->addChild(node.get());
     }
 
     std::unique_ptr<OsmParser> store;
     std::unique_ptr<GeometryGenerator> generator;
-    osg::ref_ptr<osg::MatrixTransform> local = new osg::MatrixTransform(sceneOrigin);
+    osg::ref_ptr<osg::MatrixTransform> local;
 };
 
-osg::Vec3d world(const osg::Vec3d& localPoint)
-{
-    return localPoint * sceneOrigin;
-}
-
-osg::Vec3d worldDirection(const osg::Vec3d& localDirection)
-{
-    return osg::Matrixd::transform3x3(localDirection, sceneOrigin);
-}
-
-// A window looking from the local eye point at the local centre, north up on the
-// screen when looking straight down; the sun comes from the local direction given.
+// A window on the scene's local frame, looking from the local eye point at the
+// local centre, north up on the screen when looking straight down; the sun comes
+// from the local direction given.
 struct SceneRender
 {
-    SceneRender(osg::Node* scene, const osg::Vec3d& eye, const osg::Vec3d& centre, const osg::Vec3d& up,
+    SceneRender(osg::MatrixTransform* scene, const osg::Vec3d& eye, const osg::Vec3d& centre, const osg::Vec3d& up,
                 const osg::Vec3d& sunDirection)
+        : localToWorld(scene->getMatrix())
     {
         viewer.setThreadingModel(osgViewer::Viewer::SingleThreaded);
         viewer.setUpViewInWindow(0, 0, width, height);
@@ -134,6 +128,14 @@ struct SceneRender
         return capture->image->data(int(window.x()), int(window.y()));
     }
 
+    osg::Vec3d world(const osg::Vec3d& localPoint) const { return localPoint * localToWorld; }
+
+    osg::Vec3d worldDirection(const osg::Vec3d& localDirection) const
+    {
+        return osg::Matrixd::transform3x3(localDirection, localToWorld);
+    }
+
+    osg::Matrixd localToWorld;
     osgViewer::Viewer viewer;
     osg::ref_ptr<CaptureCallback> capture = new CaptureCallback;
 };
@@ -147,9 +149,8 @@ bool isStreetGrey(const unsigned char* p)
 TEST(ShaderRender, AllProgramsLinkAndACellIsDrawn)
 {
     testTerrain::findSourceShaders();
-    testTerrain::placeSceneOrigin(blockLon(2), blockLat(2));
     writeTown("render_town.osm");
-    GeneratedScene town("render_town.osm");
+    GeneratedScene town("render_town.osm", testTerrain::sceneOriginAt(blockLon(2), blockLat(2)));
     GeometryGenerator& generator = *town.generator;
 
     // Looking north-west from the south-east, the sun low in the north-west: its
@@ -207,13 +208,12 @@ namespace
 TEST(ShaderRender, StreetBendIsClosedUpClose)
 {
     testTerrain::findSourceShaders();
-    testTerrain::placeSceneOrigin(blockLon(2), blockLat(2));
     const double lon = blockLon(2), lat = blockLat(2);
     const double dLon = 0.0001 / 0.6157, dLat = 0.0001 / 1.1132; // about 10 m at 52 N
     OsmFileBuilder osm;
     osm.line("1", {{lon - 3 * dLon, lat}, {lon, lat}, {lon, lat + 3 * dLat}}, {{"highway", "residential"}});
     osm.write("render_bend.osm");
-    GeneratedScene bend("render_bend.osm");
+    GeneratedScene bend("render_bend.osm", testTerrain::sceneOriginAt(lon, lat));
     const osg::Vec3Array* line = nullptr;
     for (unsigned i = 0; i < bend.local->getNumChildren(); ++i)
         if (const auto* street = dynamic_cast<const Streets*>(bend.local->getChild(i)))

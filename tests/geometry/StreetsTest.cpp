@@ -2,7 +2,6 @@
 
 #include "TerrainFixture.h"
 #include "TestTerrain.h"
-#include "globe/ElevationQuery.h"
 
 #include <gtest/gtest.h>
 #include <osg/PrimitiveSet>
@@ -11,7 +10,6 @@ namespace
 {
 using testTerrain::blockLat;
 using testTerrain::blockLon;
-using testTerrain::geographic;
 
 // A way through the centres of the given blocks (bx, by).
 WayGeometry blockWay(const std::string& id, const std::vector<std::pair<int, int>>& blocks)
@@ -42,7 +40,7 @@ protected:
 
     osg::ref_ptr<Streets> build(std::vector<WayGeometry> ways, std::vector<WayInfo> infos, double offset)
     {
-        return new Streets(std::move(ways), std::move(infos), query.get(), offset);
+        return new Streets(std::move(ways), std::move(infos), *frame, offset);
     }
 
     static const osg::Vec3Array& vertices(Streets* streets)
@@ -62,7 +60,7 @@ protected:
         return result;
     }
 
-    static std::vector<double> altitudes(Streets* streets)
+    std::vector<double> altitudes(Streets* streets) const
     {
         std::vector<double> result;
         for (const osg::Vec3f& v : vertices(streets))

@@ -1,6 +1,5 @@
 #include "TestTerrain.h"
 
-#include "app/SceneOrigin.h"
 #include "globe/ElevationLayer.h"
 #include "globe/Map.h"
 #include "globe/SpatialReference.h"
@@ -77,15 +76,17 @@ osg::ref_ptr<globe::MapNode> mapNode(bool withTerrain)
     return new globe::MapNode(map.get());
 }
 
-void placeSceneOrigin(double lon, double lat)
+osg::Matrixd sceneOriginAt(double lon, double lat)
 {
-    globe::SpatialReference::get("wgs84")->createLocalToWorld(osg::Vec3d(lon, lat, 0.0), sceneOrigin);
+    osg::Matrixd localToWorld;
+    globe::SpatialReference::get("wgs84")->createLocalToWorld(osg::Vec3d(lon, lat, 0.0), localToWorld);
+    return localToWorld;
 }
 
-osg::Vec3d geographic(const osg::Vec3f& local)
+osg::Vec3d geographic(const osg::Vec3f& local, const osg::Matrixd& localToWorld)
 {
     osg::Vec3d lonLatHeight;
-    globe::SpatialReference::get("wgs84")->transformFromWorld(osg::Vec3d(local) * sceneOrigin, lonLatHeight);
+    globe::SpatialReference::get("wgs84")->transformFromWorld(osg::Vec3d(local) * localToWorld, lonLatHeight);
     return lonLatHeight;
 }
 

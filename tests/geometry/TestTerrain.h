@@ -2,6 +2,7 @@
 
 #include "globe/MapNode.h"
 
+#include <osg/Matrixd>
 #include <osg/Vec3d>
 #include <osg/Vec3f>
 #include <osg/ref_ptr>
@@ -24,10 +25,11 @@ double blockHeight(int bx, int by);
 std::string rasterPath();
 // A map node with the raster as its elevation layer, or with no layer at all.
 osg::ref_ptr<globe::MapNode> mapNode(bool withTerrain = true);
-// Makes the east-north-up frame at (lon, lat, 0) the scene origin.
-void placeSceneOrigin(double lon, double lat);
-// Longitude, latitude and height of a local-frame vertex.
-osg::Vec3d geographic(const osg::Vec3f& local);
+// The east-north-up frame at (lon, lat, 0) as a local-to-world matrix, the scene
+// origin the tests hand to the geometry.
+osg::Matrixd sceneOriginAt(double lon, double lat);
+// Longitude, latitude and height of a vertex of the given local frame.
+osg::Vec3d geographic(const osg::Vec3f& local, const osg::Matrixd& localToWorld);
 // Adds the source shaders directory to osgDB's data path list.
 void findSourceShaders();
 } // namespace testTerrain

@@ -1,4 +1,3 @@
-#include "GridSizeOverride.h"
 #include "OsmTestFiles.h"
 #include "ScratchDirectory.h"
 #include "StoreEquality.h"
@@ -20,8 +19,7 @@ class MonacoStoreTest : public ::testing::Test
 protected:
     static void SetUpTestSuite()
     {
-        GridSizeOverride size(0.005);
-        store = loadStore(ORVALIS_SOURCE_DIR "/samples/monaco.osm");
+        store = loadStore(ORVALIS_SOURCE_DIR "/samples/monaco.osm", 0.005);
     }
     static void TearDownTestSuite() { store.reset(); }
 
@@ -118,7 +116,6 @@ TEST(IndexedQueryTest, NodesOnCellEdgesAreFoundWhereTheScanFindsThem)
     // fall on float values and the two edge formulas round differently.
     const float lonLow = -0.0124f, lonHigh = 0.01577f, latLow = -0.0312f, latHigh = 0.028930001f;
     const double gridSize = 0.003;
-    GridSizeOverride size(gridSize);
     std::string children = osmNode("sw", latLow, lonLow) + osmNode("ne", latHigh, lonHigh) +
                            osmWay("frame", {"sw", "ne"}, {{"building", "yes"}});
     int count = 0;
@@ -133,7 +130,7 @@ TEST(IndexedQueryTest, NodesOnCellEdgesAreFoundWhereTheScanFindsThem)
             children += osmWay("s" + id, {"n" + id, "ne"}, streetTags[count % std::size(streetTags)]);
         }
     ScratchDirectory scratch;
-    const auto store = loadStore(scratch.write("edges.osm", osmDocument(children)));
+    const auto store = loadStore(scratch.write("edges.osm", osmDocument(children)), gridSize);
     ASSERT_EQ(store->minLon, static_cast<double>(lonLow));
     ASSERT_EQ(store->maxLat, static_cast<double>(latHigh));
 
@@ -160,7 +157,6 @@ TEST(IndexedQueryTest, NodesOnCellEdgesAreFoundWhereTheScanFindsThem)
 TEST(IndexedQueryTest, TheLastColumnsOfTheFinestGridAnswerLikeTheScan)
 {
     const double extent = -static_cast<double>(-0.001f);
-    GridSizeOverride size(extent / (INT_MAX - 0.5));
     const double width = extent / INT_MAX;
     std::string children =
         osmNode("sw", 0.0, -0.001) + osmNode("ne", 1e-12, 0.0) + osmWay("frame", {"sw", "ne"}, {{"building", "yes"}});
@@ -172,7 +168,7 @@ TEST(IndexedQueryTest, TheLastColumnsOfTheFinestGridAnswerLikeTheScan)
                     osmWay("s" + id, {"n" + id, "sw"}, {{"highway", "primary"}});
     }
     ScratchDirectory scratch;
-    const auto store = loadStore(scratch.write("finest.osm", osmDocument(children)));
+    const auto store = loadStore(scratch.write("finest.osm", osmDocument(children)), extent / (INT_MAX - 0.5));
     ASSERT_EQ(store->columnCount, INT_MAX);
 
     std::size_t found = 0;

@@ -66,7 +66,7 @@ TEST_F(OsmFileFormatTest, LoadingWritesTheProgressLinesAndTheStoreSaysGoodbye)
         CapturedOutput output;
         int columns = 0;
         int rows = 0;
-        auto store = std::make_unique<OsmParser>(scratch.write("progress.osm", text), columns, rows);
+        auto store = std::make_unique<OsmParser>(scratch.write("progress.osm", text), columns, rows, defaultGridSize);
         EXPECT_EQ(output.text(), progressLines);
         store.reset();
         EXPECT_EQ(output.text(), progressLines + "~OsmParser\n");
@@ -84,7 +84,7 @@ TEST_F(OsmFileFormatTest, FilesThatCannotBeOpenedNameThePath)
         int rows = 0;
         try
         {
-            OsmParser store(path, columns, rows);
+            OsmParser store(path, columns, rows, defaultGridSize);
             ADD_FAILURE() << "loaded " << path;
         }
         catch (const std::runtime_error& error)
@@ -182,7 +182,7 @@ TEST_F(OsmFileFormatTest, EveryShapeOfTheSameContentGivesTheSameStore)
         CapturedOutput output;
         int columns = 0;
         int rows = 0;
-        OsmParser store(scratch.write("shape.osm", shape), columns, rows);
+        OsmParser store(scratch.write("shape.osm", shape), columns, rows, defaultGridSize);
         EXPECT_TRUE(sameStores(*plain, store)) << shape.substr(0, 60);
         EXPECT_EQ(output.text(), progressLines);
     }

@@ -1,5 +1,4 @@
 #include "CapturedOutput.h"
-#include "GridSizeOverride.h"
 #include "OsmTestFiles.h"
 #include "ScratchDirectory.h"
 #include "StoreEquality.h"
@@ -41,9 +40,9 @@ std::string wayAt(const std::string& id, double column, double row, const Tags& 
 class OsmGridQueryTest : public ::testing::Test
 {
 protected:
-    std::unique_ptr<OsmParser> load(const std::string& children)
+    std::unique_ptr<OsmParser> load(const std::string& children, double gridSize = defaultGridSize)
     {
-        return loadStore(scratch.write("grid.osm", osmDocument(children)));
+        return loadStore(scratch.write("grid.osm", osmDocument(children)), gridSize);
     }
 
     ScratchDirectory scratch;
@@ -63,7 +62,7 @@ TEST_F(OsmGridQueryTest, GridCountsFollowTheExtentOfTheBuildings)
                                                      osmWay("b", {"1", "2"}, {{"building", "yes"}}) +
                                                      osmWay("s", {"3", "1"}, {{"highway", "primary"}}) +
                                                      osmWay("w", {"4", "3", "2"}, {{"natural", "water"}}))),
-            columns, rows);
+            columns, rows, defaultGridSize);
         EXPECT_EQ(store.minLon, static_cast<double>(13.0f));
         EXPECT_EQ(store.maxLon, static_cast<double>(13.2033f));
         EXPECT_EQ(store.minLat, static_cast<double>(52.3f));
@@ -77,9 +76,9 @@ TEST_F(OsmGridQueryTest, GridCountsFollowTheExtentOfTheBuildings)
     }
     {
         // An extent of exactly two cells gets a third column; one cell, a second row.
-        GridSizeOverride size(1.0 / 128);
         const auto store = load(osmNode("1", 0.5, 0.5) + osmNode("2", 0.5078125, 0.515625) +
-                                osmWay("b", {"1", "2"}, {{"building", "yes"}}));
+                                    osmWay("b", {"1", "2"}, {{"building", "yes"}}),
+                                1.0 / 128);
         EXPECT_EQ(store->columnCount, 3);
         EXPECT_EQ(store->rowCount, 2);
     }
@@ -100,7 +99,6 @@ TEST_F(OsmGridQueryTest, GridCountsFollowTheExtentOfTheBuildings)
 
 TEST_F(OsmGridQueryTest, GeometriesBelongToTheOneCellOfTheirFirstNode)
 {
-    GridSizeOverride size(0.004);
     const auto store =
         load(binaryGridFrame() + wayAt("edge", 2, 1, {{"building", "yes"}}) +
              wayAt("east", 8, 1.5, {{"building", "yes"}}) + wayAt("north", 2.5, 4, {{"building", "yes"}}) +
@@ -108,7 +106,8 @@ TEST_F(OsmGridQueryTest, GeometriesBelongToTheOneCellOfTheirFirstNode)
              osmNode("s2", latAt(2.2), lonAt(4.9)) + osmWay("spans", {"s0", "s1", "s2", "s0"}, {{"building", "yes"}}) +
              osmNode("w0", latAt(1.5), std::nextafter(0.5f, 0.0f)) + osmNode("w1", latAt(1.5), lonAt(0.5)) +
              osmWay("west", {"w0", "w1"}, {{"highway", "residential"}}) + osmNode("far", 1.0, 2.0) +
-             osmNode("l0", latAt(0.5), lonAt(5.5)) + osmWay("leaves", {"l0", "far"}, {{"railway", "rail"}}));
+             osmNode("l0", latAt(0.5), lonAt(5.5)) + osmWay("leaves", {"l0", "far"}, {{"railway", "rail"}}),
+             0.004);
     ASSERT_EQ(store->columnCount, 8);
     ASSERT_EQ(store->rowCount, 4);
 
@@ -149,10 +148,10 @@ TEST_F(OsmGridQueryTest, OneLongitudeGivesAColumnOfNoWidthThatHoldsNothing)
 
 TEST_F(OsmGridQueryTest, StreetQueriesMatchRecordsByWayIdAndKind)
 {
-    GridSizeOverride size(0.004);
     const auto store =
         load(binaryGridFrame() + wayAt("p", 1.5, 1.5, {{"highway", "primary"}, {"railway", "tram"}}) +
-             wayAt("q", 1.2, 1.7, {{"highway", "residential"}}) + wayAt("far", 900, 900, {{"highway", "secondary"}}));
+                 wayAt("q", 1.2, 1.7, {{"highway", "residential"}}) + wayAt("far", 900, 900, {{"highway", "secondary"}}),
+             0.004);
 
     EXPECT_EQ(idsOf(store->streetsInCell(9, 1, 1)), (std::vector<std::string>{"p", "p"}));
     EXPECT_EQ(idsOf(store->streetsInCell(2, 1, 1)), (std::vector<std::string>{"p", "p"}));
@@ -173,11 +172,11 @@ TEST_F(OsmGridQueryTest, StreetQueriesMatchRecordsByWayIdAndKind)
 
 TEST_F(OsmGridQueryTest, BuildingRecordsAreFoundByWayIdFirstRecordFirst)
 {
-    GridSizeOverride size(0.004);
     const auto store = load(binaryGridFrame() + wayAt("dup", 1.1, 1.1, {{"building", "yes"}, {"levels", "2"}}) +
-                            wayAt("plain", 1.2, 1.2, {{"building", "yes"}}) +
-                            wayAt("dup", 1.3, 1.3, {{"building", "yes"}, {"levels", "5"}}) +
-                            wayAt("tall", 1.4, 1.4, {{"building", "yes"}, {"height", "30"}}));
+                                wayAt("plain", 1.2, 1.2, {{"building", "yes"}}) +
+                                wayAt("dup", 1.3, 1.3, {{"building", "yes"}, {"levels", "5"}}) +
+                                wayAt("tall", 1.4, 1.4, {{"building", "yes"}, {"height", "30"}}),
+                            0.004);
 
     EXPECT_EQ(idsOf(store->buildingsInCell(1, 1)), (std::vector<std::string>{"dup", "plain", "dup", "tall"}));
     const std::vector<WayInfo> infos = store->buildingInfosInCell(1, 1);
@@ -193,9 +192,9 @@ TEST_F(OsmGridQueryTest, BuildingRecordsAreFoundByWayIdFirstRecordFirst)
 
 TEST_F(OsmGridQueryTest, QueriesHandOutCopiesTheCallerMayChange)
 {
-    GridSizeOverride size(0.004);
     const auto store = load(binaryGridFrame() + wayAt("b", 1.5, 1.5, {{"building", "yes"}, {"levels", "2"}}) +
-                            wayAt("s", 1.5, 1.5, {{"highway", "primary"}}));
+                                wayAt("s", 1.5, 1.5, {{"highway", "primary"}}),
+                            0.004);
 
     const std::vector<WayGeometry> buildings = store->buildingsInCell(1, 1);
     const std::vector<WayInfo> infos = store->buildingInfosInCell(1, 1);

@@ -1,5 +1,4 @@
 #include "CapturedOutput.h"
-#include "GridSizeOverride.h"
 #include "OsmTestFiles.h"
 #include "ScratchDirectory.h"
 #include "StoreEquality.h"
@@ -16,11 +15,11 @@ using ::testing::HasSubstr;
 namespace
 {
 // The message of the runtime_error that loading throws, or a note that it did not.
-std::string loadError(const std::string& path)
+std::string loadError(const std::string& path, double gridSize = defaultGridSize)
 {
     try
     {
-        loadStore(path);
+        loadStore(path, gridSize);
         return "loaded without an error";
     }
     catch (const std::runtime_error& error)
@@ -47,10 +46,7 @@ TEST_F(OsmMendedFaultsTest, UnusableGridSizesThrowNamingTheValue)
         {0.0, "0"},        {-0.005, "-0.005"},  {std::numeric_limits<double>::quiet_NaN(), "nan"},
         {infinity, "inf"}, {-infinity, "-inf"}, {1e-12, "1e-12"}};
     for (const auto& [gridSize, text] : cases)
-    {
-        GridSizeOverride size(gridSize);
-        EXPECT_THAT(loadError(path), HasSubstr("grid size " + text)) << text;
-    }
+        EXPECT_THAT(loadError(path, gridSize), HasSubstr("grid size " + text)) << text;
 }
 
 TEST_F(OsmMendedFaultsTest, TheFinestGridIsTheLargestWhoseCountsFit)
@@ -60,13 +56,11 @@ TEST_F(OsmMendedFaultsTest, TheFinestGridIsTheLargestWhoseCountsFit)
                                               osmWay("b", {"1", "2"}, {{"building", "yes"}})));
     const double extent = 0.0 - static_cast<double>(-0.001f);
     {
-        GridSizeOverride size(extent / (INT_MAX - 0.5));
-        const auto store = loadStore(path);
+        const auto store = loadStore(path, extent / (INT_MAX - 0.5));
         EXPECT_EQ(store->columnCount, INT_MAX);
         EXPECT_EQ(store->rowCount, 3);
     }
-    GridSizeOverride size(extent / (INT_MAX + 0.5));
-    EXPECT_THAT(loadError(path), HasSubstr("too small"));
+    EXPECT_THAT(loadError(path, extent / (INT_MAX + 0.5)), HasSubstr("too small"));
 }
 
 TEST_F(OsmMendedFaultsTest, NodesWithNonFiniteCoordinatesAreNotStored)

@@ -54,10 +54,10 @@ std::string osmDocument(const std::string& children)
            "</osm>\n";
 }
 
-std::unique_ptr<OsmParser> loadStore(const std::string& path)
+std::unique_ptr<OsmParser> loadStore(const std::string& path, double gridSize)
 {
     CapturedOutput quiet;
     int columns = 0;
     int rows = 0;
-    return std::make_unique<OsmParser>(path, columns, rows);
+    return std::make_unique<OsmParser>(path, columns, rows, gridSize);
 }

@@ -20,4 +20,7 @@ std::string osmRelation(const std::string& id, const std::vector<std::string>& m
 // An XML declaration and the root "osm" around the children.
 std::string osmDocument(const std::string& children);
 
-std::unique_ptr<OsmParser> loadStore(const std::string& path);
+// The viewer's starting grid size, for tests whose grid is not the point.
+constexpr double defaultGridSize = 0.005;
+
+std::unique_ptr<OsmParser> loadStore(const std::string& path, double gridSize = defaultGridSize);

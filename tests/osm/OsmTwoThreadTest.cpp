@@ -87,7 +87,7 @@ protected:
         {
             int columns = 0;
             int rows = 0;
-            OsmParser store(scratch.write(name, text), columns, rows);
+            OsmParser store(scratch.write(name, text), columns, rows, defaultGridSize);
         }
         catch (const rapidxml::parse_error& error)
         {

@@ -1,4 +1,4 @@
-#include "generation/SegmentChain.h"
+#include "geometry/SegmentChain.h"
 
 #include <gtest/gtest.h>
 

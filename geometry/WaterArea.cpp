@@ -1,6 +1,6 @@
-#include "generation/WaterArea.h"
+#include "geometry/WaterArea.h"
 
-#include "generation/SegmentChain.h"
+#include "geometry/SegmentChain.h"
 #include "geometry/LocalFrame.h"
 #include "geometry/PolygonTriangles.h"
 
@@ -11,8 +11,8 @@ namespace
 const double waterLift = 2.0;
 } // namespace
 
-WaterArea::WaterArea(std::vector<WaterGroup> groups_, const globe::ElevationQuery* elevationQuery_)
-    : groups(std::move(groups_)), srs(wgs84()), elevationQuery(elevationQuery_)
+WaterArea::WaterArea(std::vector<WaterGroup> groups_, const LocalFrame& frame_)
+    : groups(std::move(groups_)), frame(&frame_)
 {
     if (groups.empty())
         return;
@@ -75,25 +75,18 @@ osg::ref_ptr<osg::Vec3Array> WaterArea::buildRingVertices(const WaterRing& ring)
     points.reserve(ring.size());
     for (const OsmNode& node : ring)
     {
-        const double elevation = terrainElevation(elevationQuery, node.lon, node.lat);
+        const double elevation = frame->terrainElevation(node.lon, node.lat);
         points.emplace_back(node.lon, node.lat, static_cast<float>(elevation + waterLift));
     }
-    return localizePoints(points);
+    return frame->localize(points);
 }
 
 osg::Vec3f WaterArea::computeUpVector() const
 {
-    osg::Vec3d up;
+    NodeBounds bounds;
     for (const WaterGroup& group : groups)
-    {
         for (const WaterRing& ring : group)
-        {
-            if (ring.size() < 3)
-                continue;
-            up = footprintTriangleNormal(ring[0], ring[1], ring[2]);
-            if (allComponentsPositive(up))
-                return osg::Vec3f(up);
-        }
-    }
-    return osg::Vec3f(up);
+            for (const OsmNode& node : ring)
+                bounds.widen(node);
+    return osg::Vec3f(geodeticUp(bounds));
 }

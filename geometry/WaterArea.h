@@ -10,11 +10,7 @@
 
 #include <vector>
 
-namespace globe
-{
-class ElevationQuery;
-class SpatialReference;
-} // namespace globe
+class LocalFrame;
 
 // All water of the extract as filled, tessellated polygons 2 m above the terrain, in
 // the scene's local frame: one drawable for the rings of water ways (group 0), and one
@@ -22,10 +18,9 @@ class SpatialReference;
 class WaterArea : public osg::Geode
 {
 public:
-    WaterArea(std::vector<WaterGroup> groups, const globe::ElevationQuery* elevationQuery);
+    WaterArea(std::vector<WaterGroup> groups, const LocalFrame& frame);
 
-    // Geocentric unit normal of the first ring triangle with all components positive,
-    // else the last one computed, else (0, 0, 0).
+    // Geodetic up (geocentric) at the middle of all rings; (0, 0, 0) without rings.
     osg::Vec3f computeUpVector() const;
     osg::ref_ptr<osg::Vec3Array> buildRingVertices(const WaterRing& ring) const;
 
@@ -38,7 +33,6 @@ private:
     void addRelation(const WaterGroup& group);
 
     std::vector<WaterGroup> groups;
-    const globe::SpatialReference* srs;
-    const globe::ElevationQuery* elevationQuery;
+    const LocalFrame* frame;
     osg::ref_ptr<osg::Geometry> geometry;
 };
