@@ -46,12 +46,14 @@ void InputDataDialog::setGridSize(std::string text)
 // no terrain, or the default OSM file.
 void InputDataDialog::selectFileButton()
 {
-    ui->fileText->setText(QFileDialog::getOpenFileName(this, tr("Select Terrain"), ".", tr("Terrain (*.*)")));
+    ui->fileText->setText(QFileDialog::getOpenFileName(
+        this, tr("Select Terrain"), ".", tr("Terrain (*.tif *.tiff *.hgt *.zip *.dem *.asc *.img *.vrt);;All files (*)")));
 }
 
 void InputDataDialog::selectOsmFileButton()
 {
-    ui->osmFileText->setText(QFileDialog::getOpenFileName(this, tr("Select OSM File"), ".", tr("OSM (*.*)")));
+    ui->osmFileText->setText(QFileDialog::getOpenFileName(
+        this, tr("Select OSM File"), ".", tr("OSM (*.osm *.pbf *.osm.gz *.osm.bz2 *.o5m *.opl);;All files (*)")));
 }
 
 void InputDataDialog::startSelected()

@@ -3,14 +3,19 @@
 #include "app/AppSettings.h"
 #include "app/InputDataDialog.h"
 #include "app/OrvalisApplication.h"
+#include "app/RecentInputs.h"
 #include "app/SceneContext.h"
 #include "generation/DataThread.h"
 #include "generation/NodeHandover.h"
 #include "geometry/GeometryGenerator.h"
+#include "globe/ElevationRaster.h"
 #include "gui/QtViewer.h"
 #include "ui_MainWindow.h"
 
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QLabel>
+#include <QMimeData>
 #include <QMessageBox>
 #include <rapidxml/rapidxml.hpp>
 #include <QStatusBar>
@@ -75,6 +80,8 @@ MainWindow::MainWindow(SceneContext* sceneContext)
     connect(ui->actionScheme_1, &QAction::triggered, this, &MainWindow::setColorScheme1);
     connect(ui->actionScheme_2, &QAction::triggered, this, &MainWindow::setColorScheme2);
     connect(ui->actionScheme_3, &QAction::triggered, this, &MainWindow::setColorScheme3);
+    connect(ui->menuOpenRecent, &QMenu::aboutToShow, this, &MainWindow::fillRecentMenu);
+    setAcceptDrops(true);
 
     // These act on an assembled scene; there is none yet.
     updateSceneActions();
@@ -137,6 +144,49 @@ void MainWindow::setInputFiles(const std::string& osmPath, const std::string& te
     updateSceneActions();
 }
 
+// Offered newest first; choosing one opens it as the dialog would.
+void MainWindow::fillRecentMenu()
+{
+    ui->menuOpenRecent->clear();
+    for (const RecentInputs::Input& input : RecentInputs::list()) {
+        const QString text = input.terrainPath.isEmpty() ? input.osmPath
+                                                         : input.osmPath + "  +  " + input.terrainPath;
+        connect(ui->menuOpenRecent->addAction(text), &QAction::triggered, this,
+                [this, input] { setInputFiles(input.osmPath.toStdString(), input.terrainPath.toStdString()); });
+    }
+    ui->menuOpenRecent->setEnabled(!ui->menuOpenRecent->isEmpty());
+}
+
+void MainWindow::dragEnterEvent(QDragEnterEvent* event)
+{
+    if (event->mimeData()->hasUrls())
+        event->acceptProposedAction();
+}
+
+void MainWindow::dropEvent(QDropEvent* event)
+{
+    std::string osmPath = sceneContext->osmPath;
+    std::string terrainPath = sceneContext->terrainPath;
+    bool osmDropped = false;
+    for (const QUrl& url : event->mimeData()->urls()) {
+        if (!url.isLocalFile())
+            continue;
+        const std::string path = url.toLocalFile().toStdString();
+        if (globe::ElevationRaster::isRasterFile(path)) {
+            terrainPath = path;
+        } else {
+            osmPath = path;
+            osmDropped = true;
+        }
+    }
+    event->acceptProposedAction();
+    // A terrain alone waits for an extract to lie on.
+    if (osmDropped || sceneBuilt)
+        setInputFiles(osmPath, terrainPath);
+    else
+        sceneContext->setTerrainPath(terrainPath);
+}
+
 // Restart and the colour schemes act on the scene; they are offered once one has
 // been assembled (Restart also after an assembly failed, to try again).
 void MainWindow::updateSceneActions()
@@ -162,6 +212,7 @@ bool MainWindow::buildScene()
         return false;
     }
     statusBar()->clearMessage();
+    RecentInputs::add({QString::fromStdString(sceneContext->osmPath), QString::fromStdString(sceneContext->terrainPath)});
     return true;
 }
 

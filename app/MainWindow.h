@@ -2,6 +2,8 @@
 
 #include <QMainWindow>
 
+class QDragEnterEvent;
+class QDropEvent;
 class QLabel;
 
 #include <exception>
@@ -37,6 +39,12 @@ public:
     // Stops the data thread and releases the scene, as at quitting.
     void releaseScene();
 
+protected:
+    // Files dropped on the window: an OSM file replaces the extract, a raster (or a
+    // .zip holding one) the terrain; the scene is then built for them.
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+
 public slots:
     void openInputDataDialog();
     void setFullscreen();
@@ -52,6 +60,7 @@ private:
     void updateSceneActions();
     void showProgress();
     void showClock();
+    void fillRecentMenu();
     void setColorScheme(int scheme);
 
     SceneContext* const sceneContext;

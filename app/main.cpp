@@ -22,6 +22,9 @@ void addProgramDataPaths(const QString& programDir)
 int main(int argc, char** argv)
 {
     OrvalisApplication application(argc, argv);
+    // Where QSettings keeps the recent files.
+    QCoreApplication::setOrganizationName("Orvalis");
+    QCoreApplication::setApplicationName("Orvalis");
     application.setShowsErrors(true);
     addProgramDataPaths(QCoreApplication::applicationDirPath());
 

@@ -41,7 +41,7 @@ int runLoadBench(const std::vector<std::string>& args)
 
     std::ostringstream json;
     json.precision(10);
-    json << "{\"file_mb\": " << std::filesystem::file_size(path) / (1024.0 * 1024.0)
+    json << "{\"format\": \"" << osmFormatName(parser->format()) << "\", \"file_mb\": " << std::filesystem::file_size(path) / (1024.0 * 1024.0)
          << ", \"seconds\": " << seconds << ", \"peak_rss_mb\": " << peakRssMb()
          << ", \"nodes\": " << parser->allNodes().size() << ", \"buildings\": " << parser->allBuildings().size()
          << ", \"building_infos\": " << parser->allBuildingInfos().size()

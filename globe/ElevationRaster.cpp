@@ -22,6 +22,47 @@ constexpr int boundarySamples = 64;
 // Points per edge when a WGS 84 box is mapped into the raster.
 constexpr int windowSamples = 8;
 
+void registerDrivers()
+{
+    static std::once_flag registered;
+    std::call_once(registered, [] { GDALAllRegister(); });
+}
+
+bool isZip(const std::string& path)
+{
+    return path.size() > 4 && EQUAL(path.c_str() + path.size() - 4, ".zip") && !STARTS_WITH(path.c_str(), "/vsizip/");
+}
+
+bool hasRasterDriver(const std::string& path)
+{
+    CPLPushErrorHandler(CPLQuietErrorHandler);
+    const bool known = GDALIdentifyDriverEx(path.c_str(), GDAL_OF_RASTER, nullptr, nullptr) != nullptr;
+    CPLPopErrorHandler();
+    return known;
+}
+
+// The path GDAL opens: a zip archive's first file with a raster driver, the path
+// itself otherwise (or when the archive holds none, so that opening names the zip).
+std::string rasterInside(const std::string& path)
+{
+    if (!isZip(path))
+        return path;
+    const std::string archive = "/vsizip/" + path;
+    char** entries = VSIReadDirRecursive(archive.c_str());
+    std::string found = path;
+    for (int i = 0; entries && entries[i]; ++i)
+    {
+        const std::string entry = archive + "/" + entries[i];
+        if (hasRasterDriver(entry))
+        {
+            found = entry;
+            break;
+        }
+    }
+    CSLDestroy(entries);
+    return found;
+}
+
 std::unique_ptr<OGRSpatialReference> makeWgs84()
 {
     auto srs = std::make_unique<OGRSpatialReference>();
@@ -44,13 +85,11 @@ struct ThreadTransform
 
 ElevationRaster::ElevationRaster(const std::string& path) : _path(path), _lifetime(std::make_shared<int>(0))
 {
-    static std::once_flag registered;
-    std::call_once(registered, [] { GDALAllRegister(); });
-
+    registerDrivers();
     // GDAL's own message goes into the exception rather than to the console.
     CPLPushErrorHandler(CPLQuietErrorHandler);
-    std::unique_ptr<GDALDataset, DatasetCloser> dataset(
-        GDALDataset::Open(path.c_str(), GDAL_OF_RASTER | GDAL_OF_READONLY | GDAL_OF_VERBOSE_ERROR));
+    std::unique_ptr<GDALDataset, DatasetCloser> dataset(GDALDataset::Open(
+        rasterInside(path).c_str(), GDAL_OF_RASTER | GDAL_OF_READONLY | GDAL_OF_VERBOSE_ERROR));
     CPLPopErrorHandler();
     if (!dataset)
         throw std::runtime_error(path + ": not a raster GDAL can open (" + CPLGetLastErrorMsg() + ")");
@@ -98,6 +137,13 @@ ElevationRaster::ElevationRaster(const std::string& path) : _path(path), _lifeti
     computeBounds();
     _ranges = std::make_unique<HeightRangePyramid>(_cells, _width, _height,
                                                    [this](float value) { return isValid(value); });
+}
+
+bool ElevationRaster::isRasterFile(const std::string& path)
+{
+    registerDrivers();
+    const std::string inside = rasterInside(path);
+    return inside != path || (!isZip(path) && hasRasterDriver(path));
 }
 
 ElevationRaster::~ElevationRaster() = default;

@@ -16,8 +16,12 @@ class HeightRangePyramid;
 class ElevationRaster
 {
 public:
-    // Throws std::runtime_error naming the file and the problem.
+    // Throws std::runtime_error naming the file and the problem. A .zip archive (SRTM
+    // tiles come zipped) is opened at the first raster inside it.
     explicit ElevationRaster(const std::string& path);
+
+    // Whether GDAL knows a raster driver for the file (for a .zip, for a file in it).
+    static bool isRasterFile(const std::string& path);
     ~ElevationRaster();
 
     bool getHeight(double lon, double lat, double& out) const;

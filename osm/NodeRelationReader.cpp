@@ -77,7 +77,12 @@ void NodeRelationReader::readNode(XmlNode* element)
     const auto lonValue = static_cast<float>(numberFromText(lon));
     if (!std::isfinite(latValue) || !std::isfinite(lonValue))
         return;
-    readNodes.push_back(OsmNode{std::string(id), latValue, lonValue});
+    addNode(OsmNode{std::string(id), latValue, lonValue});
+}
+
+void NodeRelationReader::addNode(OsmNode&& node)
+{
+    readNodes.push_back(std::move(node));
     if (table && readNodes.size() == batchSize)
         storeNodes();
 }

@@ -33,6 +33,8 @@ public:
 
     // Each pass on its own, for the elements it visits.
     void readNode(XmlNode* element);
+    // A node read from another format.
+    void addNode(OsmNode&& node);
     void readRelation(XmlNode* element);
 
     RelationRecords relations;

@@ -1,5 +1,7 @@
 #include "osm/OsmChunkReader.h"
 
+#include "osm/XmlNesting.h"
+
 #include <rapidxml/rapidxml.hpp>
 
 #include <cstdint>
@@ -296,6 +298,9 @@ bool OsmChunkReader::parses(const char* first, const char* last, const char* bef
     std::vector<char> text(before, before + std::strlen(before));
     text.insert(text.end(), first, last);
     text.insert(text.end(), after, after + std::strlen(after) + 1);
+    // Too deep for the parser's recursion: the whole-file reading says where.
+    if (tooDeeplyNested(text.data(), text.data() + text.size()))
+        return false;
     bool parsed = true;
     try
     {
@@ -315,6 +320,8 @@ bool OsmChunkReader::parseRun(const char* runEnd, Visitor& visitor)
     if (runEnd <= window.data() + begin)
         return true;
     char* stop = window.data() + (runEnd - window.data());
+    if (tooDeeplyNested(window.data() + begin, stop))
+        return false;
     const char saved = *stop;
     *stop = '\0';
     bool parsed = true;

@@ -68,6 +68,7 @@ public:
     long likelyChildStart(long offset);
 
     std::size_t fileSize() const { return size; }
+    const std::string& filePath() const { return path; }
 
     // The whole file plus a terminating zero, for parsing it in one piece.
     std::vector<char> readAll();

@@ -2,7 +2,9 @@
 
 #include "osm/NodeRelationReader.h"
 #include "osm/OsmChunkReader.h"
+#include "osm/OsmiumReader.h"
 #include "osm/WayReader.h"
+#include "osm/XmlNesting.h"
 
 #include <rapidxml/rapidxml.hpp>
 
@@ -124,11 +126,15 @@ void OsmParser::load(const std::string& fileName, double gridSize)
     // Checked before the file is read, so a bad value costs no loading time.
     checkGridSize(gridSize);
     NodeBounds extent;
+    fileFormat = detectOsmFormat(fileName);
+    if (fileFormat == OsmFormat::Xml)
     {
         OsmChunkReader reader(fileName);
         if (!loadStreamed(fileName, reader, extent))
             extent = loadWhole(reader);
     }
+    else
+        extent = loadWithOsmium(fileName);
     if (!extent.valid)
     {
         // A file of streets alone still gets a grid: its bounds come from every node.
@@ -182,6 +188,10 @@ NodeBounds OsmParser::loadWhole(OsmChunkReader& reader)
 {
     nodes.clear();
     std::vector<char> buffer = reader.readAll();
+    if (const char* deep = tooDeeplyNested(buffer.data(), buffer.data() + buffer.size()))
+        throw std::runtime_error(reader.filePath() + ": line " +
+                                 std::to_string(1 + std::count(static_cast<const char*>(buffer.data()), deep, '\n')) +
+                                 ": elements nested more than " + std::to_string(maxXmlNesting) + " levels deep");
     auto document = std::make_unique<rapidxml::xml_document<char>>();
     document->parse<0>(buffer.data());
     std::cout << " start parser 1 " << std::endl;
@@ -201,6 +211,22 @@ NodeBounds OsmParser::loadWhole(OsmChunkReader& reader)
     const std::unordered_map<std::string, int> waterGroupIndex = nodesAndRelations.relations.waterGroupIndex();
     WayReader ways(nodes, nodesAndRelations.relations, waterGroupIndex);
     walk("way", [&](XmlNode* element) { ways.read(element); });
+    return takeRecords(std::move(ways.records));
+}
+
+// Every format but plain XML: the same readers, fed by libosmium.
+NodeBounds OsmParser::loadWithOsmium(const std::string& fileName)
+{
+    nodes.clear();
+    OsmiumReader reader(fileName, fileFormat);
+    NodeRelationReader nodesAndRelations(nodes);
+    reader.readNodesAndRelations(nodesAndRelations);
+    nodesAndRelations.storeNodes();
+    std::cout << " start parser 1 " << std::endl;
+    std::cout << " start parser 2" << std::endl;
+    const std::unordered_map<std::string, int> waterGroupIndex = nodesAndRelations.relations.waterGroupIndex();
+    WayReader ways(nodes, nodesAndRelations.relations, waterGroupIndex);
+    reader.readWays(ways);
     return takeRecords(std::move(ways.records));
 }
 

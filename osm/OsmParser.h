@@ -2,6 +2,7 @@
 
 #include "osm/CellIndex.h"
 #include "osm/NodeTable.h"
+#include "osm/OsmFormat.h"
 #include "osm/OsmNode.h"
 #include "osm/WayGeometry.h"
 #include "osm/WayInfo.h"
@@ -48,6 +49,8 @@ public:
     int columnCount = 0;
     int rowCount = 0;
 
+    OsmFormat format() const { return fileFormat; }
+
     // Read access for measuring and tests.
     const NodeTable& allNodes() const { return nodes; }
     const Geometries& allBuildings() const { return buildings; }
@@ -59,6 +62,7 @@ private:
     void load(const std::string& fileName, double gridSize);
     bool loadStreamed(const std::string& fileName, OsmChunkReader& reader, NodeBounds& extent);
     NodeBounds loadWhole(OsmChunkReader& reader);
+    NodeBounds loadWithOsmium(const std::string& fileName);
     NodeBounds takeRecords(WayRecords&& records);
     void buildCellIndex();
 
@@ -66,6 +70,7 @@ private:
     bool inCell(const OsmNode& node) const;
     static std::uint64_t cellKey(int column, int row);
 
+    OsmFormat fileFormat = OsmFormat::Xml;
     NodeTable nodes;
     Geometries buildings;
     WayInfos buildingInfos;

@@ -7,6 +7,7 @@ packages=(
   qtbase5-dev libqt5opengl5-dev
   libopenscenegraph-dev openscenegraph
   librapidxml-dev libgdal-dev gdal-bin libnova-dev
+  libosmium2-dev libprotozero-dev zlib1g-dev libbz2-dev libexpat1-dev
   libgtest-dev libgmock-dev googletest
   xvfb xauth libgl1-mesa-dri libglu1-mesa-dev mesa-utils
   osmium-tool

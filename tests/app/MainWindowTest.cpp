@@ -1,12 +1,19 @@
 #include "app/AppSettings.h"
 #include "app/InputDataDialog.h"
 #include "app/MainWindow.h"
+#include "app/RecentInputs.h"
 #include "app/SceneContext.h"
+#include "globe/ElevationLayer.h"
 #include "gui/QtViewer.h"
+#include "TestRaster.h"
 #include "tests/app/WhenModal.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QDir>
+#include <QFile>
+#include <QMimeData>
+#include <QUrl>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
@@ -15,6 +22,7 @@
 #include <QStatusBar>
 #include <QTest>
 #include <gtest/gtest.h>
+#include <cpl_vsi.h>
 #include <osg/DisplaySettings>
 
 #include <cstdio>
@@ -66,6 +74,18 @@ protected:
         EXPECT_EQ(context.terrainPath, "");
     }
 
+    // A one-building extract in the temporary directory.
+    static std::string writeExtract(const char* name, const char* text = tinyExtract)
+    {
+        const std::string path = QDir::temp().filePath(name).toStdString();
+        std::ofstream(path) << text;
+        return path;
+    }
+    static constexpr const char* tinyExtract =
+        "<osm><node id='1' lat='43.7' lon='7.4'/><node id='2' lat='43.71' lon='7.41'/>"
+        "<node id='3' lat='43.7' lon='7.41'/><way id='9'><nd ref='1'/><nd ref='2'/><nd ref='3'/>"
+        "<nd ref='1'/><tag k='building' v='yes'/></way></osm>";
+
     SceneContext context;
     MainWindow window{&context};
 };
@@ -95,10 +115,11 @@ TEST_F(MainWindowTest, FormMenusEntriesSeparatorsAndTextsInOrder)
     EXPECT_EQ(bar->actions().at(1), view->menuAction());
     EXPECT_EQ(schemes->parent(), view);
 
-    EXPECT_EQ(entries(file), (QStringList{"Input Data", "Restart", "---", "Exit"}));
+    EXPECT_EQ(entries(file), (QStringList{"Input Data", "Open Recent", "Restart", "---", "Exit"}));
     EXPECT_EQ(file->actions().at(0), action("actionInputData"));
-    EXPECT_EQ(file->actions().at(1), action("actionRestart"));
-    EXPECT_EQ(file->actions().at(3), action("actionExit"));
+    EXPECT_EQ(file->actions().at(1), window.findChild<QMenu*>("menuOpenRecent")->menuAction());
+    EXPECT_EQ(file->actions().at(2), action("actionRestart"));
+    EXPECT_EQ(file->actions().at(4), action("actionExit"));
     EXPECT_EQ(entries(view), (QStringList{"Fullscreen", "---", "Color scheme "}));
     EXPECT_EQ(view->actions().at(0), action("actionFullscreen"));
     EXPECT_EQ(view->actions().at(2), schemes->menuAction());
@@ -196,17 +217,12 @@ TEST_F(MainWindowTest, UnusableNumbersAreRefusedWithAMessageNamingTheField)
 // and the next Restart builds again.
 TEST_F(MainWindowTest, RestartWithAFileTurnedMalformedLeavesAUsableWindow)
 {
-    const std::string path = QDir::temp().filePath("orvalis_restart_test.osm").toStdString();
-    const auto write = [&](const char* text) { std::ofstream(path) << text; };
-    const char* valid = "<osm><node id='1' lat='43.7' lon='7.4'/><node id='2' lat='43.71' lon='7.41'/>"
-                        "<node id='3' lat='43.7' lon='7.41'/><way id='9'><nd ref='1'/><nd ref='2'/><nd ref='3'/>"
-                        "<nd ref='1'/><tag k='building' v='yes'/></way></osm>";
-    write(valid);
+    const std::string path = writeExtract("orvalis_restart_test.osm");
     window.show();
     window.setInputFiles(path, "");
     ASSERT_TRUE(context.isBuilt());
 
-    write("<osm><node id='1'");
+    writeExtract("orvalis_restart_test.osm", "<osm><node id='1'");
     testing::internal::CaptureStdout();
     testing::internal::CaptureStderr();
     EXPECT_NO_THROW(action("actionRestart")->trigger());
@@ -219,7 +235,7 @@ TEST_F(MainWindowTest, RestartWithAFileTurnedMalformedLeavesAUsableWindow)
     EXPECT_TRUE(window.getViewerWidget()->isVisible());
     EXPECT_EQ(context.viewer->getCameraManipulator(), nullptr);
 
-    write(valid);
+    writeExtract("orvalis_restart_test.osm");
     testing::internal::CaptureStdout();
     action("actionRestart")->trigger();
     testing::internal::GetCapturedStdout();
@@ -227,4 +243,60 @@ TEST_F(MainWindowTest, RestartWithAFileTurnedMalformedLeavesAUsableWindow)
     EXPECT_TRUE(action("actionScheme_1")->isEnabled());
     window.releaseScene();
     std::remove(path.c_str());
+}
+
+// A dropped extract is opened; a dropped raster (here a zipped one) becomes the
+// terrain of the same extract; both are then offered under Open Recent, newest first.
+TEST_F(MainWindowTest, DroppedFilesOpenAndAreOfferedAgainUnderOpenRecent)
+{
+    RecentInputs::clear();
+    const std::string osm = writeExtract("orvalis_drop_test.osm");
+    const std::string tif = TestRaster::path("orvalis_drop_test.tif");
+    TestRaster::write(tif, 2, 2, {7.3, 0.2, 0, 43.8, 0, -0.2}, 4326, {10, 20, 30, 40});
+    const std::string zip = TestRaster::path("orvalis_drop_test.zip");
+    {
+        QFile::remove(QString::fromStdString(zip));
+        QFile raster(QString::fromStdString(tif));
+        ASSERT_TRUE(raster.open(QIODevice::ReadOnly));
+        const QByteArray bytes = raster.readAll();
+        VSILFILE* zipped = VSIFOpenL(("/vsizip/" + zip + "/n43.tif").c_str(), "wb");
+        ASSERT_NE(zipped, nullptr);
+        EXPECT_EQ(VSIFWriteL(bytes.constData(), 1, bytes.size(), zipped), static_cast<size_t>(bytes.size()));
+        VSIFCloseL(zipped);
+    }
+    const auto drop = [&](const std::string& path) {
+        QMimeData data;
+        data.setUrls({QUrl::fromLocalFile(QString::fromStdString(path))});
+        QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(&window, &enter);
+        ASSERT_TRUE(enter.isAccepted());
+        QDropEvent dropped(QPointF(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(&window, &dropped);
+    };
+    window.show();
+    testing::internal::CaptureStdout();
+    drop(osm);
+    ASSERT_TRUE(context.isBuilt());
+    EXPECT_EQ(context.osmPath, osm);
+    EXPECT_EQ(context.terrainPath, "");
+    drop(zip);
+    testing::internal::GetCapturedStdout();
+    ASSERT_TRUE(context.isBuilt());
+    EXPECT_EQ(context.osmPath, osm);
+    EXPECT_EQ(context.terrainPath, zip);
+    ASSERT_TRUE(context.elevationLayer);
+    EXPECT_TRUE(context.elevationLayer->isOpen());
+
+    QMenu* recent = window.findChild<QMenu*>("menuOpenRecent");
+    QMetaObject::invokeMethod(recent, "aboutToShow");
+    ASSERT_EQ(recent->actions().size(), 2);
+    EXPECT_TRUE(recent->actions()[0]->text().endsWith(QString::fromStdString(zip)));
+    EXPECT_EQ(recent->actions()[1]->text(), QString::fromStdString(osm));
+    testing::internal::CaptureStdout();
+    recent->actions()[1]->trigger();
+    testing::internal::GetCapturedStdout();
+    EXPECT_EQ(context.terrainPath, "");
+    EXPECT_EQ(RecentInputs::list().front().osmPath, QString::fromStdString(osm));
+    window.releaseScene();
+    RecentInputs::clear();
 }

@@ -148,3 +148,30 @@ TEST_F(OsmMendedFaultsTest, AFileWithoutStoredNodesThrowsNamingTheFile)
     for (const std::string& path : files)
         EXPECT_EQ(loadError(path), "no nodes in file " + path);
 }
+
+// The parser recurses once per level: nesting that deep would overflow its stack.
+// Refused with the line where it goes too deep, whether the nesting sits in a child
+// of the root (read in runs) or around it (read whole); OSM's own depth still loads.
+TEST_F(OsmMendedFaultsTest, ElementsNestedTooDeeplyAreRefusedNamingTheLine)
+{
+    const int depth = 100000;
+    std::string nested;
+    for (int i = 0; i < depth; ++i)
+        nested += "<nd>";
+    for (int i = 0; i < depth; ++i)
+        nested += "</nd>";
+    const std::string inWay = scratch.write(
+        "deep_way.osm", osmDocument(osmNode("1", 43.7, 7.4) + "\n<way id=\"2\">" + nested + "</way>\n"));
+    const std::string aroundRoot = scratch.write("deep_root.osm", "\n\n<a>" + nested + "</a>");
+    EXPECT_THAT(loadError(inWay), testing::MatchesRegex(inWay + ": line [0-9]+: elements nested more than 64 levels deep"));
+    EXPECT_EQ(loadError(aroundRoot), aroundRoot + ": line 3: elements nested more than 64 levels deep");
+
+    std::string deepest = "<osm>";
+    for (int i = 0; i < 62; ++i)
+        deepest += "<x>";
+    deepest += "<node id=\"1\" lat=\"43.7\" lon=\"7.4\"/>";
+    for (int i = 0; i < 62; ++i)
+        deepest += "</x>";
+    EXPECT_EQ(loadError(scratch.write("deepest.osm", deepest + osmNode("2", 43.7, 7.4) + "</osm>")),
+              "loaded without an error");
+}

@@ -1,0 +1,50 @@
+#pragma once
+
+#include "osm/OsmFormat.h"
+
+#include <osmium/memory/buffer.hpp>
+#include <osmium/osm/node.hpp>
+#include <osmium/osm/relation.hpp>
+#include <osmium/osm/tag.hpp>
+#include <rapidxml/rapidxml.hpp>
+
+#include <string>
+
+class NodeRelationReader;
+class WayReader;
+
+// Reads the formats other than plain XML with libosmium (PBF blocks are decoded on
+// its worker threads) and hands every object to the same node, relation and way
+// readers as the XML reader does, each as the element the XML file would hold, so
+// that every format gives the same store. Ways come after the relations (a PBF file
+// has them before): they are kept until then. Used on one thread.
+class OsmiumReader
+{
+public:
+    OsmiumReader(std::string path, OsmFormat format);
+    ~OsmiumReader();
+
+    OsmiumReader(const OsmiumReader&) = delete;
+    OsmiumReader& operator=(const OsmiumReader&) = delete;
+
+    // The whole file: nodes and relations to reader, the ways kept. Throws
+    // std::runtime_error naming the file and the problem.
+    void readNodesAndRelations(NodeRelationReader& reader);
+    // The ways kept, in file order.
+    void readWays(WayReader& reader);
+
+private:
+    using XmlNode = rapidxml::xml_node<char>;
+    XmlNode* element(const char* name);
+    void addAttribute(XmlNode* element, const char* name, const std::string& value);
+    void appendTags(XmlNode* element, const osmium::TagList& tags);
+    static void readNode(const osmium::Node& node, NodeRelationReader& reader);
+    XmlNode* relationElement(const osmium::Relation& relation);
+    void keepWay(const osmium::OSMObject& way);
+
+    std::string path;
+    OsmFormat format;
+    osmium::memory::Buffer ways;
+    // The elements of the object being read; cleared after each.
+    rapidxml::memory_pool<char> pool;
+};
