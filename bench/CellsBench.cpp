@@ -49,9 +49,9 @@ public:
     {
         return timed([&] { return CellQueries::streetsInCell(kind, column, row); });
     }
-    std::vector<WayInfo> streetInfosOfKind(int kind) override
+    std::vector<WayInfo> firstStreetInfos(int kind, const std::vector<WayGeometry>& ways) override
     {
-        return timed([&] { return CellQueries::streetInfosOfKind(kind); });
+        return timed([&] { return CellQueries::firstStreetInfos(kind, ways); });
     }
 
 private:

@@ -21,7 +21,7 @@ std::vector<WayGeometry> CellQueries::streetsInCell(int kind, int column, int ro
     return scan ? store->scanStreetsInCell(kind, column, row) : store->streetsInCell(kind, column, row);
 }
 
-std::vector<WayInfo> CellQueries::streetInfosOfKind(int kind)
+std::vector<WayInfo> CellQueries::firstStreetInfos(int kind, const std::vector<WayGeometry>& ways)
 {
-    return store->streetInfosOfKind(kind);
+    return scan ? store->scanFirstStreetInfos(kind, ways) : store->firstStreetInfos(kind, ways);
 }

@@ -19,7 +19,7 @@ public:
     virtual std::vector<WayGeometry> buildingsInCell(int column, int row);
     virtual std::vector<WayInfo> buildingInfosInCell(int column, int row);
     virtual std::vector<WayGeometry> streetsInCell(int kind, int column, int row);
-    virtual std::vector<WayInfo> streetInfosOfKind(int kind);
+    virtual std::vector<WayInfo> firstStreetInfos(int kind, const std::vector<WayGeometry>& ways);
 
 private:
     OsmParser* store;

@@ -189,7 +189,7 @@ GeometryGenerator::CellNodes GeometryGenerator::generateCell(int column, int row
         std::vector<WayGeometry> ways = queries->streetsInCell(style.kind, column, row);
         if (ways.empty())
             continue;
-        std::vector<WayInfo> infos = bridgeDecidingInfos(style.kind, ways);
+        std::vector<WayInfo> infos = queries->firstStreetInfos(style.kind, ways);
         osg::ref_ptr<Streets> streets = new Streets(std::move(ways), std::move(infos), frame, style.heightOffset);
         osg::StateSet* state = streets->getOrCreateStateSet();
         state->setAttributeAndModes(streetProgram.get(), osg::StateAttribute::ON);
@@ -202,29 +202,6 @@ GeometryGenerator::CellNodes GeometryGenerator::generateCell(int column, int row
     cellCache.push_back(CellEntry{column, row, nodes.built});
     nodes.evicted = evictLeastRecentCell();
     return nodes;
-}
-
-// The kind's tag records that decide whether the cell's ways are bridges: the first
-// record of each way, which is the one the street lookup finds among all records of
-// the kind. Copying all records of the kind for every cell would cost more than the rest
-// of the cell's queries together.
-std::vector<WayInfo> GeometryGenerator::bridgeDecidingInfos(int kind, const std::vector<WayGeometry>& ways)
-{
-    auto firstOfKind = firstStreetInfos.find(kind);
-    if (firstOfKind == firstStreetInfos.end())
-    {
-        firstOfKind = firstStreetInfos.emplace(kind, std::unordered_map<std::string, WayInfo>()).first;
-        for (WayInfo& info : queries->streetInfosOfKind(kind))
-            firstOfKind->second.emplace(info.wayId, std::move(info));
-    }
-    std::vector<WayInfo> infos;
-    for (const WayGeometry& way : ways)
-    {
-        const auto first = firstOfKind->second.find(way.id);
-        if (first != firstOfKind->second.end())
-            infos.push_back(first->second);
-    }
-    return infos;
 }
 
 // A cached cell becomes the most recently used one and is not rebuilt.

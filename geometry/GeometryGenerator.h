@@ -12,10 +12,8 @@
 #include <osg/ref_ptr>
 
 #include <array>
-#include <map>
 #include <memory>
 #include <string>
-#include <unordered_map>
 #include <vector>
 
 class OsmParser;
@@ -83,9 +81,6 @@ private:
     osg::Uniform* widthUniform(int kind) const;
     osg::Uniform* colorUniform(int kind) const;
     std::array<osg::Uniform*, 8> colorMembers() const;
-    std::vector<WayInfo> bridgeDecidingInfos(int kind, const std::vector<WayGeometry>& ways);
 
     std::unique_ptr<CellQueries> queries;
-    // Per street kind: the first tag record of each way id, read from the store once.
-    std::map<int, std::unordered_map<std::string, WayInfo>> firstStreetInfos;
 };

@@ -301,6 +301,8 @@ void OsmParser::buildCellIndex()
 
     for (std::size_t i = 0; i < buildingInfos.size(); ++i)
         firstBuildingInfo.emplace(buildingInfos[i].wayId, static_cast<int>(i));
+    for (std::size_t i = 0; i < streetInfos.size(); ++i)
+        firstStreetInfo[streetInfos[i].kind].emplace(streetInfos[i].wayId, static_cast<int>(i));
 }
 
 std::vector<WayGeometry> OsmParser::buildingsInCell(int column, int row)
@@ -346,6 +348,35 @@ std::vector<WayInfo> OsmParser::streetInfosOfKind(int kind) const
     for (const WayInfo& info : streetInfos)
         if (info.kind == kind)
             result.push_back(info);
+    return result;
+}
+
+std::vector<WayInfo> OsmParser::firstStreetInfos(int kind, const std::vector<WayGeometry>& ways) const
+{
+    std::vector<WayInfo> result;
+    const auto ofKind = firstStreetInfo.find(kind);
+    if (ofKind == firstStreetInfo.end())
+        return result;
+    for (const WayGeometry& way : ways)
+    {
+        const auto first = ofKind->second.find(way.id);
+        if (first != ofKind->second.end())
+            result.push_back(streetInfos[static_cast<std::size_t>(first->second)]);
+    }
+    return result;
+}
+
+std::vector<WayInfo> OsmParser::scanFirstStreetInfos(int kind, const std::vector<WayGeometry>& ways) const
+{
+    std::vector<WayInfo> result;
+    for (const WayGeometry& way : ways)
+    {
+        const auto first = std::find_if(streetInfos.begin(), streetInfos.end(), [&](const WayInfo& info) {
+            return info.kind == kind && info.wayId == way.id;
+        });
+        if (first != streetInfos.end())
+            result.push_back(*first);
+    }
     return result;
 }
 

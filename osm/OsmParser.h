@@ -34,6 +34,10 @@ public:
     std::vector<WayInfo> buildingInfosInCell(int column, int row);
     std::vector<WayGeometry> streetsInCell(int kind, int column, int row);
     std::vector<WayInfo> streetInfosOfKind(int kind) const;
+    // The first tag record of the kind of each way that has one, in the ways' order:
+    // the records that decide whether the ways are bridges. From the index, so a
+    // cell's cost does not grow with the file.
+    std::vector<WayInfo> firstStreetInfos(int kind, const std::vector<WayGeometry>& ways) const;
     std::vector<WaterGroup> waterRingGroups() const;
 
     // The same three cell queries answered by scanning every geometry: the
@@ -41,6 +45,7 @@ public:
     std::vector<WayGeometry> scanBuildingsInCell(int column, int row);
     std::vector<WayInfo> scanBuildingInfosInCell(int column, int row);
     std::vector<WayGeometry> scanStreetsInCell(int kind, int column, int row);
+    std::vector<WayInfo> scanFirstStreetInfos(int kind, const std::vector<WayGeometry>& ways) const;
 
     double minLon = 0.0;
     double maxLon = 0.0;
@@ -87,4 +92,6 @@ private:
     CellIndex buildingsByCell;
     std::unordered_map<int, CellIndex> streetsByKindCell;
     std::unordered_map<std::string, int> firstBuildingInfo;
+    // Per street kind: way id → its first tag record of the kind.
+    std::unordered_map<int, std::unordered_map<std::string, int>> firstStreetInfo;
 };

@@ -177,6 +177,10 @@ const std::vector<int>& queriedKinds()
                 if (!same)
                     return ::testing::AssertionFailure()
                            << cell << "streets of kind " << kind << ": " << same.message();
+                same = sameInfos(store.scanFirstStreetInfos(kind, streets), store.firstStreetInfos(kind, streets));
+                if (!same)
+                    return ::testing::AssertionFailure()
+                           << cell << "street records of kind " << kind << ": " << same.message();
                 total += streets.size();
             }
         }
