@@ -236,8 +236,10 @@ void MainWindow::setFullscreen()
     }
 }
 
-// Every assembly runs on a fresh viewer; the old one goes with its widget. The
-// widget stays hidden while the scene is released, so no frame sees it half gone.
+// Every assembly runs on a fresh viewer. The old one stays hidden while the scene is
+// released, so no frame sees it half gone; it dies (its pager's threads joined) when
+// the scene context drops its only reference, which also cancels the deleteLater that
+// setCentralWidget posted for it.
 void MainWindow::restart()
 {
     if (!sceneBuilt)

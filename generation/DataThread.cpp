@@ -11,6 +11,15 @@
 namespace
 {
 using Lock = OpenThreads::ScopedLock<OpenThreads::Mutex>;
+
+// The rings around (column, row) as a work list: taken from the back, in ring order.
+std::deque<DataThread::PackedCell> workListAround(int column, int row, int range)
+{
+    std::deque<DataThread::PackedCell> list;
+    for (const auto& cell : cellRings(column, row, range))
+        list.push_front(DataThread::packCell(cell.first, cell.second));
+    return list;
+}
 } // namespace
 
 DataThread::DataThread(GeometryGenerator* generator_, osg::ref_ptr<NodeHandover> handover_, int cellRange_)
@@ -40,11 +49,10 @@ void DataThread::run()
     while (!stopRequested)
     {
         const unsigned seen = handover->wakeCount();
-        int column = 0;
-        int row = 0;
-        const bool generated = takeCell(column, row);
+        Task task;
+        const bool generated = takeCell(task);
         if (generated)
-            generateCell(column, row);
+            generateCell(task);
         const bool released = handover->releaseHandedBack();
         if (!generated && !released && !stopRequested)
             handover->waitForWake(seen);
@@ -52,35 +60,42 @@ void DataThread::run()
     std::cout << "STOP" << std::endl;
 }
 
-void DataThread::generateCell(int column, int row)
+void DataThread::generateCell(const Task& task)
 {
-    GeometryGenerator::CellNodes nodes = generator->generateCell(column, row);
+    GeometryGenerator::CellNodes nodes = generator->generateCell(task.column, task.row);
     for (const osg::ref_ptr<osg::Node>& node : nodes.built)
         handover->pushFinished(node.get());
     handover->takeBack(nodes.evicted);
     Lock lock(workMutex);
-    ++batch.generated;
+    // A cell of a replaced batch does not count: if the current batch holds it, it
+    // is queued there again.
+    if (task.batchNumber == batchNumber)
+        ++batch.generated;
 }
 
-bool DataThread::takeCell(int& column, int& row)
+bool DataThread::takeCell(Task& task)
 {
     Lock lock(workMutex);
     if (workList.empty())
         return false;
-    std::tie(column, row) = unpackCell(workList.back());
+    std::tie(task.column, task.row) = unpackCell(workList.back());
+    task.batchNumber = batchNumber;
     workList.pop_back();
     return true;
 }
 
+// Batches replace one another so that a camera moving faster than cells are built
+// does not pile up the cells it has left behind.
 void DataThread::setCameraCell(int column, int row)
 {
+    // Built before the lock and the old list freed after it: the thread waits for a swap only.
+    std::deque<PackedCell> cells = workListAround(column, row, cellRange);
     {
         Lock lock(workMutex);
-        if (batch.generated == batch.queued)
-            batch = Progress();
-        const std::size_t before = workList.size();
-        queueCellsAround(workList, column, row, cellRange);
-        batch.queued += static_cast<int>(workList.size() - before);
+        workList.swap(cells);
+        ++batchNumber;
+        batch.queued = static_cast<int>(workList.size());
+        batch.generated = 0;
     }
     handover->wake();
 }
@@ -95,12 +110,6 @@ DataThread::Progress DataThread::progress() const
 {
     Lock lock(workMutex);
     return batch;
-}
-
-void DataThread::queueCellsAround(std::deque<PackedCell>& list, int column, int row, int range)
-{
-    for (const auto& cell : cellRings(column, row, range))
-        list.push_front(packCell(cell.first, cell.second));
 }
 
 DataThread::PackedCell DataThread::packCell(int column, int row)

@@ -14,9 +14,9 @@
 class GeometryGenerator;
 
 // The background thread: generates the water of the extract once, then the cells
-// queued around the camera, one at a time, in the order they were queued, and hands
-// what it built to the frames through the NodeHandover. With nothing to do it
-// sleeps until a cell is queued, a node comes back or a stop is requested.
+// around the camera, one at a time, nearest first, and hands what it built to the
+// frames through the NodeHandover. With nothing to do it sleeps until a cell is
+// queued, a node comes back or a stop is requested.
 // setCameraCell, requestStop, progress and the constructor belong to the GUI thread.
 class DataThread : public OpenThreads::Thread
 {
@@ -34,20 +34,18 @@ public:
 
     void run() override;
 
-    // Queues the cells around (column, row) behind the cells still waiting.
+    // The cells around (column, row) in ring order become the work list: waiting
+    // cells out of their range are dropped, those in it keep one place, in the new order.
     void setCameraCell(int column, int row);
     // The thread leaves run() after the cell in progress. Nodes handed back after
     // that go with the hand-over, once nothing else can be building.
     void requestStop();
-    // Inserts the rings around (column, row) at the front of the list, so that taking
-    // from the back yields them in ring order. The caller holds workMutex.
-    static void queueCellsAround(std::deque<PackedCell>& list, int column, int row, int range);
 
     static PackedCell packCell(int column, int row);
     static std::pair<int, int> unpackCell(PackedCell cell);
 
-    // Cells of the current batch: the cells queued since the list last ran dry,
-    // and how many of them are generated. A batch is done when both are equal.
+    // Cells of the current batch, the one the last camera cell queued, and how many
+    // of them are generated since. A batch is done when both are equal.
     struct Progress
     {
         int generated = 0;
@@ -61,8 +59,15 @@ public:
     std::deque<PackedCell> workList;
 
 private:
-    bool takeCell(int& column, int& row);
-    void generateCell(int column, int row);
+    // A cell taken from the work list and the batch that queued it.
+    struct Task
+    {
+        int column = 0;
+        int row = 0;
+        unsigned batchNumber = 0;
+    };
+    bool takeCell(Task& task);
+    void generateCell(const Task& task);
 
     GeometryGenerator* const generator;
     const int cellRange;
@@ -71,4 +76,5 @@ private:
     std::atomic<bool> started{false};
     // Guarded by workMutex.
     Progress batch;
+    unsigned batchNumber = 0;
 };

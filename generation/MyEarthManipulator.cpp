@@ -1,13 +1,32 @@
 #include "generation/MyEarthManipulator.h"
 
+#include "generation/CellRings.h"
 #include "generation/DataThread.h"
+
+namespace
+{
+// In degrees, about the size of a default grid cell.
+const double minimumExtent = 0.005;
+} // namespace
 
 MyEarthManipulator::MyEarthManipulator(DataThread* dataThread_, int columnCount, int rowCount, double west_,
                                        double east_, double south_, double north_)
     : dataThread(dataThread_), west(west_), south(south_), east(east_), north(north_), margin(0.0),
-      cellWidth((east_ - west_) / static_cast<double>(columnCount)),
-      cellHeight((north_ - south_) / static_cast<double>(rowCount)), lastColumn(-1), lastRow(-1)
+      columns(gridAxis(west_, east_, columnCount)), rows(gridAxis(south_, north_, rowCount)), lastColumn(-1),
+      lastRow(-1)
 {
+}
+
+// The store divides the extent into equal cells. An extent of no width (one node, or
+// nodes on one meridian or parallel) leaves it cells of no width, which hold nothing
+// and cannot be divided by; here it is widened about its line instead, so that the
+// line lies inside cell 0 and a pan off it reports a cell nearby.
+MyEarthManipulator::GridAxis MyEarthManipulator::gridAxis(double low, double high, int cellCount)
+{
+    const double cellSize = (high - low) / static_cast<double>(cellCount);
+    if (cellSize > 0.0)
+        return {low, cellSize};
+    return {low - minimumExtent / 2.0, minimumExtent / static_cast<double>(cellCount)};
 }
 
 MyEarthManipulator::~MyEarthManipulator() = default;
@@ -52,8 +71,8 @@ bool MyEarthManipulator::outsideBounds(double lon, double lat) const
 
 void MyEarthManipulator::reportCell(double lon, double lat)
 {
-    const int column = static_cast<int>((lon - west) / cellWidth);
-    const int row = static_cast<int>((lat - south) / cellHeight);
+    const int column = cellAlong(lon, columns.origin, columns.cellSize);
+    const int row = cellAlong(lat, rows.origin, rows.cellSize);
     if (column == lastColumn && row == lastRow)
         return;
     lastColumn = column;

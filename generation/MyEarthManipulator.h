@@ -6,7 +6,9 @@ class DataThread;
 
 // The globe's manipulator, kept over the extract: a pan that would carry the focal
 // point past the bounds is undone, and after every pan the grid cell under the
-// position it produced is reported to the data thread when it changed.
+// position it produced is reported to the data thread when it changed. Wherever the
+// store's cells have a size, the reported cell is the one the store files that
+// position under.
 class MyEarthManipulator : public globe::EarthManipulator
 {
 public:
@@ -22,6 +24,14 @@ protected:
     ~MyEarthManipulator() override;
 
 private:
+    // One axis of the grid: where cell 0 starts and the size of a cell, in degrees.
+    struct GridAxis
+    {
+        double origin;
+        double cellSize;
+    };
+    static GridAxis gridAxis(double low, double high, int cellCount);
+
     bool outsideBounds(double lon, double lat) const;
     void reportCell(double lon, double lat);
 
@@ -32,8 +42,8 @@ private:
     double north;
     // Distance kept from the bounds, in degrees.
     const double margin;
-    double cellWidth;
-    double cellHeight;
+    const GridAxis columns;
+    const GridAxis rows;
     int lastColumn;
     int lastRow;
 };

@@ -10,13 +10,15 @@
 #include <limits>
 #include <mutex>
 #include <stdexcept>
+#include <string>
 
 namespace globe
 {
 namespace
 {
-// Rasters are held in memory whole; beyond this many cells that would be unreasonable.
-constexpr long long maxCells = 1LL << 28;
+// Rasters are held in memory whole, so a few kilobytes of sparse file could otherwise
+// demand gigabytes. 2^26 cells are 256 MB of heights; an SRTM 1" tile has 3601^2.
+constexpr long long maxCells = 1LL << 26;
 constexpr double metresPerDegree = 6378137.0 * M_PI / 180.0;
 constexpr int boundarySamples = 64;
 // Points per edge when a WGS 84 box is mapped into the raster.
@@ -103,7 +105,10 @@ ElevationRaster::ElevationRaster(const std::string& path) : _path(path), _lifeti
     _width = dataset->GetRasterXSize();
     _height = dataset->GetRasterYSize();
     if (static_cast<long long>(_width) * _height > maxCells)
-        throw std::runtime_error(path + ": the raster is too large to hold in memory");
+        throw std::runtime_error(path + ": the raster's " + std::to_string(_width) + " x " + std::to_string(_height)
+                                 + " cells are more than the " + std::to_string(maxCells) + " ("
+                                 + std::to_string(maxCells * sizeof(float) >> 20)
+                                 + " MB of heights) that can be held in memory");
 
     GDALRasterBand* band = dataset->GetRasterBand(1);
     int hasNoData = 0;

@@ -16,8 +16,9 @@ class HeightRangePyramid;
 class ElevationRaster
 {
 public:
-    // Throws std::runtime_error naming the file and the problem. A .zip archive (SRTM
-    // tiles come zipped) is opened at the first raster inside it.
+    // Throws std::runtime_error naming the file and the problem, also for a raster of
+    // more than 2^26 cells (it is read whole). A .zip archive (SRTM tiles come zipped)
+    // is opened at the first raster inside it.
     explicit ElevationRaster(const std::string& path);
 
     // Whether GDAL knows a raster driver for the file (for a .zip, for a file in it).

@@ -6,6 +6,8 @@
 #include <osgDB/DatabasePager>
 #include <osgDB/ImagePager>
 
+#include <vector>
+
 namespace Tarn {
 namespace GUI {
 
@@ -33,8 +35,29 @@ QtViewer::QtViewer(QWidget* parent, osg::GraphicsContext::Traits* traits, const 
     timer.start(10);
 }
 
-// The timer goes first (a member), then the viewer part, then the widget part.
-QtViewer::~QtViewer() = default;
+// The paging threads go first, then the timer (a member), then the viewer part,
+// then the widget part.
+QtViewer::~QtViewer()
+{
+    stopPaging();
+}
+
+// osgDB's cancel only waits until the pager's threads have left their loops; a thread
+// never joined keeps its stack mapped (some 8 MB each) for the life of the process.
+// Only started threads are joined: the rest have no thread behind them.
+void QtViewer::stopPaging()
+{
+    osgDB::DatabasePager* pager = getDatabasePager();
+    if (!pager)
+        return;
+    std::vector<OpenThreads::Thread*> started;
+    for (unsigned i = 0; i < pager->getNumDatabaseThreads(); ++i)
+        if (pager->getDatabaseThread(i)->isRunning())
+            started.push_back(pager->getDatabaseThread(i));
+    pager->cancel();
+    for (OpenThreads::Thread* thread : started)
+        thread->join();
+}
 
 void QtViewer::updateGL()
 {

@@ -38,6 +38,9 @@ protected:
     void paintGL() override;
 
 private:
+    // Stops the database pager and joins the threads it started.
+    void stopPaging();
+
     QTimer timer;
     std::function<bool()> pendingWork;
     unsigned drawn = 0;

@@ -40,6 +40,16 @@ void checkGridSize(double gridSize)
                                  ": it must be a positive number of degrees");
 }
 
+// Buildings on one meridian or parallel (or a single node) span nothing: cells of no
+// width would hold nothing. Half a grid cell around the line, still one cell.
+void widenIfFlat(double& low, double& high, double gridSize)
+{
+    if (high > low)
+        return;
+    low -= gridSize / 4.0;
+    high += gridSize / 4.0;
+}
+
 int gridCount(double extent, double gridSize)
 {
     const double quotient = extent / gridSize;
@@ -147,6 +157,8 @@ void OsmParser::load(const std::string& fileName, double gridSize)
     maxLon = extent.maxLon;
     minLat = extent.minLat;
     maxLat = extent.maxLat;
+    widenIfFlat(minLon, maxLon, gridSize);
+    widenIfFlat(minLat, maxLat, gridSize);
     columnCount = gridCount(maxLon - minLon, gridSize);
     rowCount = gridCount(maxLat - minLat, gridSize);
     buildCellIndex();

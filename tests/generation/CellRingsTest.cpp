@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <climits>
 #include <cstdlib>
 #include <set>
 
@@ -49,5 +50,33 @@ TEST(CellRings, RangeDecidesTheNumberOfRingsUpToSix)
     EXPECT_EQ(cellRings(3, 3, 1000).size(), 121u);
     // Cells outside the grid are ordinary cells.
     EXPECT_EQ(cellRings(0, 0, 2)[1], std::make_pair(-1, 1));
+}
+
+// A camera cell clamped to a corner of the int range: the cells beyond it do not exist.
+TEST(CellRings, AtACornerOfTheIntRangeOnlyCellsThatExistInRingOrder)
+{
+    Cells expected;
+    for (const auto& offset : cellRings(0, 0, 6))
+        if (offset.first <= 0 && offset.second >= 0)
+            expected.emplace_back(INT_MAX + offset.first, INT_MIN + offset.second);
+    EXPECT_EQ(expected.size(), 36u);
+    EXPECT_EQ(cellRings(INT_MAX, INT_MIN, 6), expected);
+}
+
+// The store files a point under the cell whose edges, cell * size + origin, hold it.
+TEST(CellRings, CellAlongAnAxisIsTheStoresCellClampedToInt)
+{
+    const double origin = 13.0, size = 0.02;
+    for (int cell = -3; cell <= 12; ++cell)
+    {
+        SCOPED_TRACE(cell);
+        const double westEdge = cell * size + origin;
+        EXPECT_EQ(cellAlong(westEdge, origin, size), cell);
+        EXPECT_EQ(cellAlong(westEdge + 0.5 * size, origin, size), cell);
+    }
+    EXPECT_EQ(cellAlong(1e300, origin, size), INT_MAX);
+    EXPECT_EQ(cellAlong(-1e300, origin, size), INT_MIN);
+    EXPECT_EQ(cellAlong(INT_MAX - 0.5, 0.0, 1.0), INT_MAX - 1);
+    EXPECT_EQ(cellAlong(INT_MIN - 0.5, 0.0, 1.0), INT_MIN);
 }
 } // namespace

@@ -13,7 +13,8 @@
 #include <pthread.h>
 #include <time.h>
 
-#include <algorithm>
+#include <atomic>
+#include <future>
 #include <iostream>
 #include <memory>
 #include <sstream>
@@ -89,25 +90,17 @@ TEST(DataThreadQueue, RangeDecidesTheBlockSize)
     }
 }
 
-TEST(DataThreadQueue, BatchesQueueBehindOneAnother)
+TEST(DataThreadQueue, ANewBatchReplacesTheCellsStillWaiting)
 {
     DataThread thread(nullptr, new NodeHandover, 2);
     thread.setCameraCell(10, 20);
     thread.setCameraCell(11, 20);
+    // Column 9 is out of range now; columns 10 and 11 wait once, in the new ring order.
+    EXPECT_EQ(generationOrder(thread), cellRings(11, 20, 2));
     thread.setCameraCell(10, 20);
-    const Cells order = generationOrder(thread);
-    ASSERT_EQ(order.size(), 27u);
-
-    Cells expected;
-    for (int column : {10, 11, 10})
-    {
-        const Cells batch = cellRings(column, 20, 2);
-        expected.insert(expected.end(), batch.begin(), batch.end());
-    }
-    EXPECT_EQ(order, expected);
-    // Nothing removes a cell that is already waiting.
-    EXPECT_EQ(std::count(order.begin(), order.end(), std::make_pair(10, 20)), 3);
-    EXPECT_EQ(std::count(order.begin(), order.end(), std::make_pair(12, 21)), 1);
+    EXPECT_EQ(generationOrder(thread), cellRings(10, 20, 2));
+    EXPECT_EQ(thread.progress().queued, 9);
+    EXPECT_EQ(thread.progress().generated, 0);
 }
 
 std::size_t waitingCells(DataThread& thread)
@@ -124,6 +117,25 @@ NodeHandover::Nodes takeAllFinished(NodeHandover& handover)
         nodes.push_back(node);
     return nodes;
 }
+
+// Holds the data thread in the first cell it builds until opened.
+class GatedQueries : public CellQueries
+{
+public:
+    using CellQueries::CellQueries;
+    std::vector<WayGeometry> buildingsInCell(int column, int row) override
+    {
+        if (!entered.exchange(true))
+            opening.wait();
+        return CellQueries::buildingsInCell(column, row);
+    }
+    void open() { opener.set_value(); }
+    std::atomic<bool> entered{false};
+
+private:
+    std::promise<void> opener;
+    std::shared_future<void> opening = opener.get_future().share();
+};
 
 // Notes the thread that asks the store for a cell's buildings.
 class ThreadNotingQueries : public CellQueries
@@ -190,6 +202,11 @@ protected:
         return progress.queued > 0 && progress.generated == progress.queued;
     }
 
+    bool waitForBatch()
+    {
+        return repeatUntil([&] { return batchGenerated() || !thread->isRunning(); });
+    }
+
     SyntheticCity city;
     osg::ref_ptr<NodeHandover> handover = new NodeHandover;
     std::unique_ptr<DataThread> thread;
@@ -208,8 +225,9 @@ TEST_F(DataThreadRun, WaterFirstThenCellsInQueueOrderUntilStopped)
 
     // Cells queued later are still taken, batch after batch.
     thread->setCameraCell(5, 1);
+    ASSERT_TRUE(waitForBatch());
     thread->setCameraCell(5, 5);
-    ASSERT_TRUE(repeatUntil([&] { return waitingCells(*thread) == 0 || !thread->isRunning(); }));
+    ASSERT_TRUE(waitForBatch());
     EXPECT_TRUE(thread->isRunning());
     EXPECT_EQ(capture.text(), "START\n");
 
@@ -251,6 +269,35 @@ TEST_F(DataThreadRun, CellInProgressIsFinishedBeforeTheThreadEnds)
     ASSERT_EQ(finished.size(), cellNodes.size() + 1);
     EXPECT_EQ(NodeHandover::Nodes(finished.begin() + 1, finished.end()), cellNodes);
     EXPECT_EQ(capture.text(), "START\nSTOP\n");
+}
+
+// The camera moves on while the first cell of the batch is being built.
+TEST_F(DataThreadRun, ANewBatchReplacesTheOldOneAndCountsOnlyItsOwnCells)
+{
+    CoutCapture capture;
+    auto* queries = new GatedQueries(city.store.get());
+    city.generator->setCellQueries(std::unique_ptr<CellQueries>(queries));
+    makeThread(2);
+    thread->setCameraCell(5, 1);
+    thread->startThread();
+    ASSERT_TRUE(repeatUntil([&] { return queries->entered.load(); }));
+
+    // (5, 1), in progress, and columns 5 and 6 are in the new batch too; column 4 is not.
+    thread->setCameraCell(6, 1);
+    {
+        OpenThreads::ScopedLock<OpenThreads::Mutex> lock(thread->workMutex);
+        EXPECT_EQ(generationOrder(*thread), cellRings(6, 1, 2));
+    }
+    queries->open();
+    ASSERT_TRUE(repeatUntil([&] { return waitingCells(*thread) == 0 && thread->progress().generated >= 9; }));
+    thread->requestStop();
+    ASSERT_TRUE(repeatUntil([&] { return !thread->isRunning(); }));
+    const DataThread::Progress progress = thread->progress();
+    thread.reset();
+    EXPECT_EQ(progress.generated, 9);
+    EXPECT_EQ(progress.queued, 9);
+    // (5, 1) was built for the old batch and found in the cache for the new one.
+    EXPECT_EQ(cellsOf(city.generator->cellCache), cellRings(6, 1, 2));
 }
 
 // Each rest below is followed by something only a woken thread could have done.

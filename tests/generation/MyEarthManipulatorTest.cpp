@@ -6,6 +6,8 @@
 #include <gtest/gtest.h>
 #include <osg/Math>
 
+#include <climits>
+
 namespace
 {
 using Cells = std::vector<std::pair<int, int>>;
@@ -19,11 +21,17 @@ const double metresPerPanUnit = -0.3 * range;
 class MyEarthManipulatorTest : public ::testing::Test
 {
 protected:
-    // One cell queued per report, so the work list is the list of reports.
+    // One cell queued per report, which replaces the one before: collected after each pan.
     MyEarthManipulatorTest()
         : thread(nullptr, new NodeHandover, 1),
           manipulator(new MyEarthManipulator(&thread, 10, 5, west, east, south, north))
     {
+    }
+
+    void useGrid(int columnCount, int rowCount, double gridWest, double gridEast, double gridSouth, double gridNorth)
+    {
+        manipulator = new MyEarthManipulator(&thread, columnCount, rowCount, gridWest, gridEast, gridSouth, gridNorth);
+        collected.clear();
     }
 
     void lookAt(double lon, double lat) { manipulator->setViewpoint(globe::Viewpoint(lon, lat, 0.0, 0.0, -90.0, range)); }
@@ -41,6 +49,15 @@ protected:
                                             target.y(), target.z());
         const osg::Vec3d local = target * osg::Matrixd::inverse(localToWorld);
         manipulator->pan(local.x() / metresPerPanUnit, local.y() / metresPerPanUnit);
+        collectReport();
+    }
+
+    void collectReport()
+    {
+        if (thread.workList.empty())
+            return;
+        collected.push_back(DataThread::unpackCell(thread.workList.back()));
+        thread.workList.clear();
     }
 
     void expectFocalPoint(double lon, double lat)
@@ -49,16 +66,15 @@ protected:
         EXPECT_NEAR(manipulator->getViewpoint().y(), lat, 1e-4);
     }
 
-    Cells reports() const
+    Cells reports()
     {
-        Cells cells;
-        for (auto cell = thread.workList.rbegin(); cell != thread.workList.rend(); ++cell)
-            cells.push_back(DataThread::unpackCell(*cell));
-        return cells;
+        collectReport();
+        return collected;
     }
 
     DataThread thread;
     osg::ref_ptr<MyEarthManipulator> manipulator;
+    Cells collected;
 };
 
 TEST_F(MyEarthManipulatorTest, PansStayInsideTheBoundsAndReportTheCellTheyReached)
@@ -73,12 +89,12 @@ TEST_F(MyEarthManipulatorTest, PansStayInsideTheBoundsAndReportTheCellTheyReache
         double fromLon, fromLat, toLon, toLat;
         std::pair<int, int> reported;
     };
-    // Reported from the position the pan produced: one column past the grid in the
-    // east, column 0 less than a cell west of the bound (truncated toward zero).
+    // Reported from the position the pan produced, as the store counts cells: one
+    // column past the grid in the east, column -1 less than a cell west of the bound.
     const Crossing crossings[] = {
-        {"east", 13.19, 52.05, 13.21, 52.05, {10, 2}},    {"west", 13.01, 52.05, 12.99, 52.05, {0, 2}},
-        {"far west", 13.01, 52.05, 12.97, 52.05, {-1, 2}}, {"north", 13.11, 52.09, 13.11, 52.11, {5, 5}},
-        {"south", 13.11, 52.01, 13.11, 51.99, {5, 0}},     {"north-east corner", 13.19, 52.09, 13.21, 52.11, {10, 5}},
+        {"east", 13.19, 52.05, 13.21, 52.05, {10, 2}},    {"west", 13.01, 52.05, 12.99, 52.05, {-1, 2}},
+        {"far west", 13.01, 52.05, 12.97, 52.05, {-2, 2}}, {"north", 13.11, 52.09, 13.11, 52.11, {5, 5}},
+        {"south", 13.11, 52.01, 13.11, 51.99, {5, -1}},     {"north-east corner", 13.19, 52.09, 13.21, 52.11, {10, 5}},
     };
     Cells expected = {{6, 2}};
     for (const Crossing& crossing : crossings)
@@ -117,5 +133,34 @@ TEST_F(MyEarthManipulatorTest, ReportsOnlyWhenThePanChangesTheCell)
     manipulator->zoom(0.0, 0.5);
     manipulator->rotate(0.3, 0.1);
     EXPECT_EQ(reports().size(), 3u);
+}
+
+// Buildings on one meridian or one parallel (or a single node) give an extent of no
+// width or height, whose cells the store cannot divide by.
+TEST_F(MyEarthManipulatorTest, ExtentsOfNoWidthOrHeightReportCellsInRange)
+{
+    useGrid(1, 5, 13.1, 13.1, south, north);
+    lookAt(13.1, 52.05);
+    panTo(13.1, 52.07);
+    panTo(13.112, 52.07);
+    panTo(13.088, 52.07);
+    const Cells meridian = reports();
+    ASSERT_EQ(meridian.size(), 3u);
+    EXPECT_EQ(meridian[0], std::make_pair(0, 3));
+    // The line lies in the middle of cell 0: equal pans either side go equally far.
+    EXPECT_GT(meridian[1].first, 0);
+    EXPECT_EQ(meridian[2], std::make_pair(-meridian[1].first, 3));
+
+    useGrid(10, 1, west, east, 52.05, 52.05);
+    lookAt(13.11, 52.05);
+    panTo(13.13, 52.05);
+    EXPECT_EQ(reports(), (Cells{{6, 0}}));
+
+    // A column a trillionth of a degree wide: pans off it pass more cells than an int counts.
+    useGrid(1, 5, 13.1, 13.1 + 1e-12, south, north);
+    lookAt(13.1, 52.05);
+    panTo(13.11, 52.05);
+    panTo(13.09, 52.05);
+    EXPECT_EQ(reports(), (Cells{{INT_MAX, 2}, {INT_MIN, 2}}));
 }
 } // namespace

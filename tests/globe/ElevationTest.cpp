@@ -3,6 +3,7 @@
 #include "globe/ElevationQuery.h"
 #include "globe/SpatialReference.h"
 
+#include <gdal_priv.h>
 #include <gtest/gtest.h>
 #include <ogr_spatialref.h>
 
@@ -11,6 +12,7 @@
 #include <functional>
 #include <memory>
 #include <random>
+#include <stdexcept>
 #include <thread>
 
 namespace
@@ -105,6 +107,23 @@ osg::ref_ptr<globe::ElevationLayer> writeUtmLayer(const std::string& name, doubl
     osg::ref_ptr<globe::ElevationLayer> layer = new globe::ElevationLayer(name, globe::GDALOptions{path, "gdal"});
     EXPECT_TRUE(layer->isOpen()) << layer->getStatus();
     return layer;
+}
+
+// A tiled GeoTIFF of 1" cells from 7 E, 44 N that declares its size but stores no
+// cell: it stays a few kilobytes however many cells it claims, and reads as zeros.
+std::string writeSparseRaster(const std::string& name, int columns, int rows)
+{
+    const std::string path = TestRaster::path(name);
+    GDALAllRegister();
+    const char* options[] = {"TILED=YES", "SPARSE_OK=TRUE", nullptr};
+    GDALDataset* dataset = GetGDALDriverManager()->GetDriverByName("GTiff")->Create(
+        path.c_str(), columns, rows, 1, GDT_Float32, const_cast<char**>(options));
+    if (!dataset)
+        throw std::runtime_error("cannot write " + path);
+    double transform[6] = {7.0, 1.0 / 3600, 0.0, 44.0, 0.0, -1.0 / 3600};
+    dataset->SetGeoTransform(transform);
+    GDALClose(dataset);
+    return path;
 }
 } // namespace
 
@@ -260,6 +279,32 @@ TEST(ElevationQuery, FirstLayerWithDataWins)
     EXPECT_FALSE(globe::ElevationQuery(empty.get()).getElevation(at(7.0, 44.0), h, 0.0, &resolution));
     EXPECT_EQ(h, 0.0);
     EXPECT_EQ(resolution, 0.0);
+}
+
+// Rasters are read whole: one declaring 16384^2 cells would take 1 GB, so it is
+// refused by name before any cell is read and its map has no terrain there; an SRTM
+// 1" tile of 3601^2 cells still loads.
+TEST(ElevationQuery, RasterTooLargeToHoldIsRefusedAndAnSrtmTileIsNot)
+{
+    const std::string hugePath = writeSparseRaster("sparse_16384.tif", 16384, 16384);
+    osg::ref_ptr<globe::ElevationLayer> huge = new globe::ElevationLayer("huge", globe::GDALOptions{hugePath, "gdal"});
+    EXPECT_FALSE(huge->isOpen());
+    EXPECT_NE(huge->getStatus().find(hugePath + ": "), std::string::npos) << huge->getStatus();
+    EXPECT_NE(huge->getStatus().find("16384 x 16384"), std::string::npos) << huge->getStatus();
+
+    const std::string tilePath = writeSparseRaster("sparse_srtm.tif", 3601, 3601);
+    osg::ref_ptr<globe::ElevationLayer> tile = new globe::ElevationLayer("tile", globe::GDALOptions{tilePath, "gdal"});
+    EXPECT_TRUE(tile->isOpen()) << tile->getStatus();
+
+    const auto map = mapOf({huge.get(), tile.get()});
+    const globe::ElevationQuery query(map.get());
+    double h = 1.0;
+    EXPECT_TRUE(query.getElevation(at(7.5, 43.5), h));
+    EXPECT_EQ(h, 0.0);
+    // Inside the refused raster only.
+    h = 1.0;
+    EXPECT_FALSE(query.getElevation(at(10.0, 42.0), h));
+    EXPECT_EQ(h, 0.0);
 }
 
 TEST(ElevationQuery, ConcurrentQueriesMatchOneThread)

@@ -1,7 +1,17 @@
 #include "gui/QtViewer.h"
 
+#include <QDir>
+#include <QMainWindow>
 #include <QTest>
 #include <gtest/gtest.h>
+#include <osg/PagedLOD>
+#include <osg/ShapeDrawable>
+#include <osgDB/DatabasePager>
+#include <osgDB/WriteFile>
+#include <pthread.h>
+
+#include <fstream>
+#include <string>
 
 using Tarn::GUI::QtViewer;
 
@@ -10,6 +20,30 @@ namespace {
 unsigned int frameNumber(const QtViewer& viewer)
 {
     return viewer.getFrameStamp()->getFrameNumber();
+}
+
+int threadCount()
+{
+    return QDir("/proc/self/task").entryList(QDir::Dirs | QDir::NoDotAndDotDot).size();
+}
+
+long long addressSpaceBytes()
+{
+    std::ifstream status("/proc/self/status");
+    for (std::string line; std::getline(status, line);)
+        if (line.rfind("VmSize:", 0) == 0)
+            return std::stoll(line.substr(7)) * 1024;
+    return 0;
+}
+
+long long threadStackBytes()
+{
+    pthread_attr_t attributes;
+    size_t size = 0;
+    pthread_getattr_default_np(&attributes);
+    pthread_attr_getstacksize(&attributes, &size);
+    pthread_attr_destroy(&attributes);
+    return static_cast<long long>(size);
 }
 
 } // namespace
@@ -99,4 +133,47 @@ TEST(QtViewer, EscapeInTheViewDoesNotEndItsFrames)
     viewer.requestRedraw();
     EXPECT_TRUE(QTest::qWaitFor([&] { return viewer.framesDrawn() > pressedAt; }, 10000));
     EXPECT_FALSE(viewer.done());
+}
+
+// File > Restart swaps the window's viewer for a new one while the scene context
+// holds a reference to the old. The old pager's threads must end, and be joined: an
+// ended thread never joined keeps its stack, so each restart would cost the process
+// two stacks of address space.
+TEST(QtViewer, ReplacedViewerLeavesNoPagingThreadsBehind)
+{
+    const std::string boxFile = ORVALIS_BINARY_DIR "/tests/gui_paged_box.osgt";
+    const osg::ref_ptr<osg::Node> box = new osg::ShapeDrawable(new osg::Box(osg::Vec3(), 1.0f));
+    ASSERT_TRUE(osgDB::writeNodeFile(*box, boxFile));
+    QMainWindow window;
+    window.resize(320, 240);
+    osg::ref_ptr<QtViewer> held;
+    // A new viewer in the old one's place, showing a box its pager loads.
+    const auto replaceAndPage = [&] {
+        if (held)
+            held->hide();
+        auto* viewer = new QtViewer(&window);
+        window.setCentralWidget(viewer);
+        held = viewer;
+        osg::ref_ptr<osg::PagedLOD> paged = new osg::PagedLOD;
+        paged->setFileName(0, boxFile);
+        paged->setRange(0, 0.0f, 1e6f);
+        viewer->setSceneData(paged.get());
+        viewer->getCamera()->setViewMatrixAsLookAt(osg::Vec3(0, -5, 0), osg::Vec3(), osg::Z_AXIS);
+        viewer->show();
+        return QTest::qWaitFor([&] { viewer->requestRedraw(); return paged->getNumChildren() == 1; }, 10000)
+               && viewer->getDatabasePager()->isRunning();
+    };
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    // A first viewer and one replacement fill the allocator's and the thread library's caches.
+    ASSERT_TRUE(replaceAndPage());
+    ASSERT_TRUE(replaceAndPage());
+    const int threads = threadCount();
+    const long long addressSpace = addressSpaceBytes();
+    const int replacements = 6;
+    for (int i = 0; i < replacements; ++i)
+        ASSERT_TRUE(replaceAndPage()) << "replacement " << i;
+    EXPECT_LE(threadCount(), threads);
+    // Leaking would cost two stacks a replacement.
+    EXPECT_LT(addressSpaceBytes() - addressSpace, replacements * threadStackBytes());
 }

@@ -83,16 +83,16 @@ TEST_F(OsmGridQueryTest, GridCountsFollowTheExtentOfTheBuildings)
         EXPECT_EQ(store->rowCount, 2);
     }
     {
+        // A single node spans nothing: a quarter cell each way around it, in one cell.
         const auto store = load(osmNode("1", 43.7, 7.4) + osmWay("b", {"1"}, {{"building", "yes"}, {"height", "9"}}));
-        EXPECT_EQ(store->minLon, static_cast<double>(7.4f));
-        EXPECT_EQ(store->maxLon, store->minLon);
-        EXPECT_EQ(store->minLat, static_cast<double>(43.7f));
-        EXPECT_EQ(store->maxLat, store->minLat);
+        EXPECT_EQ(store->minLon, static_cast<double>(7.4f) - 0.00125);
+        EXPECT_EQ(store->maxLon, static_cast<double>(7.4f) + 0.00125);
+        EXPECT_EQ(store->minLat, static_cast<double>(43.7f) - 0.00125);
+        EXPECT_EQ(store->maxLat, static_cast<double>(43.7f) + 0.00125);
         EXPECT_EQ(store->columnCount, 1);
         EXPECT_EQ(store->rowCount, 1);
-        // The only cell has no width, and a cell excludes its east edge.
-        EXPECT_TRUE(store->buildingsInCell(0, 0).empty());
-        EXPECT_TRUE(store->buildingInfosInCell(0, 0).empty());
+        EXPECT_EQ(store->buildingsInCell(0, 0).size(), 1u);
+        EXPECT_EQ(store->buildingInfosInCell(0, 0).size(), 1u);
         EXPECT_TRUE(indexMatchesScan(*store, -1, 1, -1, 1));
     }
 }
@@ -128,22 +128,34 @@ TEST_F(OsmGridQueryTest, GeometriesBelongToTheOneCellOfTheirFirstNode)
     EXPECT_TRUE(indexMatchesScan(*store, -3, 10, -3, 6));
 }
 
-TEST_F(OsmGridQueryTest, OneLongitudeGivesAColumnOfNoWidthThatHoldsNothing)
+// Geometries on one meridian or one parallel span no width or height: the extent is
+// widened around the line so that its one column (or row) holds them.
+TEST_F(OsmGridQueryTest, OneLongitudeOrLatitudeGivesACellThatHoldsItsGeometries)
 {
-    const auto store =
-        load(osmNode("1", 52.3, 13.1) + osmNode("2", 52.31, 13.1) + osmNode("3", 52.32, 13.1) +
-             osmWay("b1", {"1", "2"}, {{"building", "yes"}, {"building:levels", "3"}}) +
-             osmWay("b2", {"2", "3"}, {{"building", "yes"}}) + osmWay("s", {"2", "1"}, {{"highway", "primary"}}));
-    ASSERT_EQ(store->columnCount, 1);
-    for (int column = -1; column <= 1; ++column)
-        for (int row = -1; row <= store->rowCount; ++row)
-        {
-            EXPECT_TRUE(store->buildingsInCell(column, row).empty());
-            EXPECT_TRUE(store->buildingInfosInCell(column, row).empty());
-            for (int kind : queriedKinds())
-                EXPECT_TRUE(store->streetsInCell(kind, column, row).empty());
-        }
-    EXPECT_TRUE(indexMatchesScan(*store, -1, 1, -1, store->rowCount));
+    const std::string nodes = osmNode("1", 52.3, 13.1) + osmNode("2", 52.31, 13.1) + osmNode("3", 52.32, 13.1) +
+                              osmNode("4", 52.3, 13.11) + osmNode("5", 52.3, 13.12);
+    const std::string meridian = osmWay("b1", {"1", "2"}, {{"building", "yes"}, {"building:levels", "3"}}) +
+                                 osmWay("b2", {"2", "3"}, {{"building", "yes"}}) +
+                                 osmWay("s", {"2", "1"}, {{"highway", "primary"}});
+    const std::string parallel = osmWay("b3", {"1", "4", "5"}, {{"building", "yes"}});
+    for (const std::string& ways : {meridian, parallel})
+    {
+        const auto store = load(nodes + ways);
+        ASSERT_TRUE(store->columnCount == 1 || store->rowCount == 1);
+        std::size_t buildings = 0, infos = 0, streets = 0;
+        for (int column = 0; column < store->columnCount; ++column)
+            for (int row = 0; row < store->rowCount; ++row)
+            {
+                buildings += store->buildingsInCell(column, row).size();
+                infos += store->buildingInfosInCell(column, row).size();
+                for (int kind : queriedKinds())
+                    streets += store->streetsInCell(kind, column, row).size();
+            }
+        EXPECT_EQ(buildings, store->allBuildings().size());
+        EXPECT_EQ(infos, store->allBuildingInfos().size());
+        EXPECT_EQ(streets, store->allStreets().size());
+        EXPECT_TRUE(indexMatchesScan(*store, -1, store->columnCount, -1, store->rowCount));
+    }
 }
 
 TEST_F(OsmGridQueryTest, StreetQueriesMatchRecordsByWayIdAndKind)
