@@ -126,7 +126,14 @@ std::vector<char> OsmChunkReader::readAll()
     char block[1 << 16];
     std::size_t n = 0;
     while ((n = std::fread(block, 1, sizeof block, file)) > 0)
+    {
+        // The parser would take the first NUL for the end of the text and drop the rest.
+        if (const void* nul = std::memchr(block, '\0', n))
+            throw std::runtime_error(path + ": NUL byte at offset " +
+                                     std::to_string(buffer.size() + (static_cast<const char*>(nul) - block)) +
+                                     ": not XML text");
         buffer.insert(buffer.end(), block, block + n);
+    }
     if (std::ferror(file))
         throw std::runtime_error("cannot open file " + path);
     buffer.push_back('\0');
@@ -298,8 +305,10 @@ bool OsmChunkReader::parses(const char* first, const char* last, const char* bef
     std::vector<char> text(before, before + std::strlen(before));
     text.insert(text.end(), first, last);
     text.insert(text.end(), after, after + std::strlen(after) + 1);
-    // Too deep for the parser's recursion: the whole-file reading says where.
-    if (tooDeeplyNested(text.data(), text.data() + text.size()))
+    // Too deep for the parser's recursion, or a NUL it would take for the end: the
+    // whole-file reading says where.
+    if (tooDeeplyNested(text.data(), text.data() + text.size()) ||
+        std::memchr(text.data(), '\0', text.size() - 1))
         return false;
     bool parsed = true;
     try
@@ -320,7 +329,8 @@ bool OsmChunkReader::parseRun(const char* runEnd, Visitor& visitor)
     if (runEnd <= window.data() + begin)
         return true;
     char* stop = window.data() + (runEnd - window.data());
-    if (tooDeeplyNested(window.data() + begin, stop))
+    const char* run = window.data() + begin;
+    if (tooDeeplyNested(run, stop) || std::memchr(run, '\0', static_cast<std::size_t>(stop - run)))
         return false;
     const char saved = *stop;
     *stop = '\0';

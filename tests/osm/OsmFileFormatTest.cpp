@@ -133,10 +133,34 @@ TEST_F(OsmFileFormatTest, MalformedRootTagsThrowTheParsersOwnErrorToo)
 {
     const std::string children = osmNode("1", 43.7, 7.4) + osmWay("5", {"1"}, {{"building", "yes"}});
     const std::string cases[] = {"<osm version=0.6>" + children + "</osm>", "<osm generator>" + children + "</osm>",
-                                 "<osm generator=\"&#65\">" + children + "</osm>", "<osm>" + children + "</osm junk>",
-                                 std::string("<!-- \0 -->", 10) + "<osm>" + children + "</osm>"};
+                                 "<osm generator=\"&#65\">" + children + "</osm>", "<osm>" + children + "</osm junk>"};
     for (const std::string& text : cases)
         EXPECT_THROW(load("root.osm", text), rapidxml::parse_error) << text.substr(0, 40);
+}
+
+// The parser would end the text at a NUL byte and drop what follows without a word:
+// a NUL anywhere, in a comment, between or inside elements, is refused with its offset.
+TEST_F(OsmFileFormatTest, ANulByteIsRefusedWithItsOffset)
+{
+    const std::string children = osmNode("1", 43.7, 7.4) + osmWay("5", {"1"}, {{"building", "yes"}});
+    const std::string nul(1, '\0');
+    const std::string cases[] = {"<!-- " + nul + " --><osm>" + children + "</osm>",
+                                 "<osm>" + children + nul + children + "</osm>",
+                                 "<osm>" + children + "</osm>" + nul + std::string(100000, '\0')};
+    for (const std::string& text : cases)
+    {
+        const std::string path = scratch.path("nul.osm");
+        try
+        {
+            load("nul.osm", text);
+            ADD_FAILURE() << "loaded";
+        }
+        catch (const std::runtime_error& error)
+        {
+            EXPECT_EQ(std::string(error.what()),
+                      path + ": NUL byte at offset " + std::to_string(text.find('\0')) + ": not XML text");
+        }
+    }
 }
 
 TEST_F(OsmFileFormatTest, EntitiesAndCharacterReferencesAreDecoded)
