@@ -96,6 +96,11 @@ void BenchArgs::size(const std::string& name, int& width, int& height) const
         throw std::invalid_argument("--" + name + " must look like 1280x720, not \"" + value + "\"");
 }
 
+double secondsSince(std::chrono::steady_clock::time_point start)
+{
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
 double quantile(std::vector<double> values, double fraction)
 {
     const std::size_t index = std::min(values.size() - 1, static_cast<std::size_t>(fraction * values.size()));

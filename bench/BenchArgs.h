@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <map>
 #include <string>
 #include <vector>
@@ -29,6 +30,9 @@ private:
     std::vector<std::string> values;
     std::map<std::string, std::string> options;
 };
+
+// Wall time since start, on the steady clock.
+double secondsSince(std::chrono::steady_clock::time_point start);
 
 // The value below which the given fraction of the values lie (0.5: the median).
 double quantile(std::vector<double> values, double fraction);

@@ -26,11 +26,6 @@ namespace
 {
 using Clock = std::chrono::steady_clock;
 
-double secondsSince(Clock::time_point start)
-{
-    return std::chrono::duration<double>(Clock::now() - start).count();
-}
-
 // The generator's store access, timed; indexed or by the plain scan.
 class TimedCellQueries : public CellQueries
 {

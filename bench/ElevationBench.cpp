@@ -71,7 +71,7 @@ int runElevationBench(const std::vector<std::string>& args)
                 query.getElevation(point, height);
             }
         }
-        const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        const double seconds = secondsSince(start);
         const double queries = double(repeat) * points.size();
         rate << ", \"queries\": " << queries << ", \"seconds\": " << seconds
              << ", \"queries_per_second\": " << std::setprecision(6) << queries / seconds;

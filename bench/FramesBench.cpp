@@ -37,11 +37,6 @@ constexpr double loadTimeoutSeconds = 900.0;
 constexpr unsigned idleFrames = 5;
 constexpr unsigned warmUpFrames = 10;
 
-double secondsSince(Clock::time_point start)
-{
-    return std::chrono::duration<double>(Clock::now() - start).count();
-}
-
 // The viewer of the main window; the bench runs the frames itself instead of its
 // timer, so that every frame is timed and none runs in between.
 class BenchViewer : public Tarn::GUI::QtViewer

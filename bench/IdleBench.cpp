@@ -53,7 +53,7 @@ void waitUntilSettled(const SceneContext& scene)
     {
         if (!scene.isBuilt())
             throw std::runtime_error("the scene was not built");
-        if (std::chrono::duration<double>(Clock::now() - start).count() > loadTimeoutSeconds)
+        if (secondsSince(start) > loadTimeoutSeconds)
             throw std::runtime_error("the batch was not shown within " + std::to_string(int(loadTimeoutSeconds)) + " s");
         runEventLoop(0.05);
     }
@@ -79,7 +79,7 @@ std::string measureIdle(const std::string& osmPath, const std::string& terrainPa
     const auto wallBefore = Clock::now();
     runEventLoop(seconds);
     const double cpu = processCpuSeconds() - cpuBefore;
-    const double wall = std::chrono::duration<double>(Clock::now() - wallBefore).count();
+    const double wall = secondsSince(wallBefore);
     const unsigned frames = window.getViewerWidget()->framesDrawn() - framesBefore;
     window.releaseScene();
 

@@ -32,7 +32,7 @@ int runLoadBench(const std::vector<std::string>& args)
     int columns = 0;
     int rows = 0;
     auto* parser = new OsmParser(path, columns, rows, gridSize);
-    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    const double seconds = secondsSince(start);
 
     std::size_t waterRings = 0;
     const auto groups = parser->waterRingGroups();

@@ -47,7 +47,7 @@ int runTerrainBench(const std::vector<std::string>& args)
     }
     const auto buildStart = std::chrono::steady_clock::now();
     osg::ref_ptr<globe::MapNode> mapNode = new globe::MapNode(map.get(), mapNodeOptions);
-    const double rootSeconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - buildStart).count();
+    const double rootSeconds = secondsSince(buildStart);
 
     const double lon = parsed.number("lon", 7.42), lat = parsed.number("lat", 43.735);
     double focalHeight = 0.0;
@@ -62,7 +62,7 @@ int runTerrainBench(const std::vector<std::string>& args)
 
     const auto loadStart = std::chrono::steady_clock::now();
     const unsigned loadFrames = snapshot.renderUntilLoaded(maxLoadFrames);
-    const double loadSeconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - loadStart).count();
+    const double loadSeconds = secondsSince(loadStart);
     std::vector<double> frameMs;
     for (unsigned i = 0; i < timedFrames; ++i)
         frameMs.push_back(snapshot.renderFrame());

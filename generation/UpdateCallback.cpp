@@ -8,6 +8,19 @@ double osgSeconds()
 {
     return osg::Timer::instance()->time_s();
 }
+
+// Takes and acts on one node, then more while the clock has not reached the deadline.
+template <class Take, class Act>
+void untilSpent(const UpdateCallback::Clock& clock, double deadline, Take take, Act act)
+{
+    osg::ref_ptr<osg::Node> node;
+    do
+    {
+        if (!take(node))
+            return;
+        act(node);
+    } while (clock() < deadline);
+}
 } // namespace
 
 UpdateCallback::UpdateCallback(osg::ref_ptr<NodeHandover> handover_, double budgetSeconds_, Clock clock_)
@@ -27,20 +40,13 @@ void UpdateCallback::operator()(osg::Node* node, osg::NodeVisitor* visitor)
     osg::Group* group = node->asGroup();
     forgetCompiled();
     const double deadline = clock() + budgetSeconds;
-    attachWithin(group, deadline);
-    detachWithin(group, deadline);
+    untilSpent(
+        clock, deadline, [this](osg::ref_ptr<osg::Node>& added) { return handover->takeFinished(added); },
+        [this, group](osg::ref_ptr<osg::Node>& added) { attach(group, added.get()); });
+    untilSpent(
+        clock, deadline, [this](osg::ref_ptr<osg::Node>& removed) { return handover->takeEvicted(removed); },
+        [this, group](osg::ref_ptr<osg::Node>& removed) { detach(group, removed); });
     traverse(node, visitor);
-}
-
-void UpdateCallback::attachWithin(osg::Group* group, double deadline)
-{
-    osg::ref_ptr<osg::Node> added;
-    do
-    {
-        if (!handover->takeFinished(added))
-            return;
-        attach(group, added.get());
-    } while (clock() < deadline);
 }
 
 // With a compile operation the node joins the group when the operation merges its
@@ -62,25 +68,19 @@ void UpdateCallback::attach(osg::Group* group, osg::Node* node)
 // A node still compiling is withdrawn, so that it is never merged after its cell
 // is gone. The detached node may be the one just attached: no reference of this
 // thread may outlive the hand-back, or its last release could happen here.
-void UpdateCallback::detachWithin(osg::Group* group, double deadline)
+void UpdateCallback::detach(osg::Group* group, osg::ref_ptr<osg::Node>& removed)
 {
-    osg::ref_ptr<osg::Node> removed;
-    do
+    const auto pending = compiling.find(removed.get());
+    if (pending != compiling.end())
     {
-        if (!handover->takeEvicted(removed))
-            return;
-        const auto pending = compiling.find(removed.get());
-        if (pending != compiling.end())
-        {
-            osg::ref_ptr<osgUtil::IncrementalCompileOperation> compile;
-            if (incrementalCompile.lock(compile))
-                compile->remove(pending->second.get());
-            pending->second->_subgraphToCompile = nullptr;
-            compiling.erase(pending);
-        }
-        group->removeChild(removed.get());
-        handover->handBack(removed);
-    } while (clock() < deadline);
+        osg::ref_ptr<osgUtil::IncrementalCompileOperation> compile;
+        if (incrementalCompile.lock(compile))
+            compile->remove(pending->second.get());
+        pending->second->_subgraphToCompile = nullptr;
+        compiling.erase(pending);
+    }
+    group->removeChild(removed.get());
+    handover->handBack(removed);
 }
 
 // Merged nodes have a parent now; their compile sets are no longer needed.

@@ -38,9 +38,9 @@ protected:
     ~UpdateCallback() override;
 
 private:
-    void attachWithin(osg::Group* group, double deadline);
-    void detachWithin(osg::Group* group, double deadline);
     void attach(osg::Group* group, osg::Node* node);
+    // Hands the node back, leaving it null.
+    void detach(osg::Group* group, osg::ref_ptr<osg::Node>& removed);
     void forgetCompiled();
 
     const osg::ref_ptr<NodeHandover> handover;

@@ -5,10 +5,9 @@
 #include "globe/GeoPoint.h"
 #include "globe/SpatialReference.h"
 
-#include <cmath>
 
 LocalFrame::LocalFrame(const osg::Matrixd& localToWorld, const globe::ElevationQuery* elevationQuery_)
-    : localToWorldMatrix(localToWorld), worldToLocal(osg::Matrixd::inverse(localToWorld)),
+    : worldToLocal(osg::Matrixd::inverse(localToWorld)),
       elevationQuery(elevationQuery_)
 {
 }
@@ -39,12 +38,12 @@ const globe::SpatialReference* wgs84()
     return globe::SpatialReference::get("wgs84", "");
 }
 
-// The geodetic latitude is the angle of the ellipsoid's normal itself.
+// The up axis of the east-north-up frame there.
 osg::Vec3d geodeticUp(double lon, double lat)
 {
-    const double lonRad = osg::DegreesToRadians(lon);
-    const double latRad = osg::DegreesToRadians(lat);
-    return osg::Vec3d(std::cos(latRad) * std::cos(lonRad), std::cos(latRad) * std::sin(lonRad), std::sin(latRad));
+    osg::Matrixd localToWorld;
+    wgs84()->createLocalToWorld(osg::Vec3d(lon, lat, 0.0), localToWorld);
+    return osg::Matrixd::transform3x3(osg::Vec3d(0.0, 0.0, 1.0), localToWorld);
 }
 
 osg::Vec3d geodeticUp(const NodeBounds& bounds)

@@ -35,10 +35,7 @@ public:
     // A geocentric direction expressed in the local frame.
     osg::Vec3f localDirection(const osg::Vec3d& geocentric) const;
 
-    const osg::Matrixd& localToWorld() const { return localToWorldMatrix; }
-
 private:
-    osg::Matrixd localToWorldMatrix;
     osg::Matrixd worldToLocal;
     const globe::ElevationQuery* elevationQuery;
 };
