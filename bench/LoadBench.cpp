@@ -43,9 +43,9 @@ int runLoadBench(const std::vector<std::string>& args)
     json.precision(10);
     json << "{\"format\": \"" << osmFormatName(parser->format()) << "\", \"file_mb\": " << std::filesystem::file_size(path) / (1024.0 * 1024.0)
          << ", \"seconds\": " << seconds << ", \"peak_rss_mb\": " << peakRssMb()
-         << ", \"nodes\": " << parser->allNodes().size() << ", \"buildings\": " << parser->allBuildings().size()
+         << ", \"nodes\": " << parser->nodeCount() << ", \"buildings\": " << parser->buildingCount()
          << ", \"building_infos\": " << parser->allBuildingInfos().size()
-         << ", \"streets\": " << parser->allStreets().size() << ", \"water_groups\": " << groups.size()
+         << ", \"streets\": " << parser->streetCount() << ", \"water_groups\": " << groups.size()
          << ", \"water_rings\": " << waterRings << ", \"columns\": " << columns << ", \"rows\": " << rows
          << ", \"min_lon\": " << parser->minLon << ", \"max_lon\": " << parser->maxLon
          << ", \"min_lat\": " << parser->minLat << ", \"max_lat\": " << parser->maxLat << "}";

@@ -10,7 +10,8 @@
 
 namespace
 {
-constexpr std::size_t batchSize = 256;
+// A megabyte of nodes: small enough to give back one by one while the table fills.
+constexpr std::size_t chunkSize = 1 << 16;
 
 // The element name as the parser will read it from the start tag.
 std::string_view elementName(std::string_view startTag)
@@ -19,6 +20,12 @@ std::string_view elementName(std::string_view startTag)
     while (length < startTag.size() && std::strchr(" \t\r\n/>?", startTag[length]) == nullptr)
         ++length;
     return startTag.substr(1, length - 1);
+}
+// Ids are per type: only a member that is (or may be) a way is one of the relation's ways.
+bool mayBeWay(rapidxml::xml_node<char>* member)
+{
+    const char* type = attributeValue(member, "type");
+    return !type || equals(type, "way");
 }
 } // namespace
 
@@ -58,8 +65,9 @@ bool NodeRelationReader::readyForLaterStretch() const
 
 void NodeRelationReader::append(NodeRelationReader& later)
 {
-    storeNodes();
-    table->insertAll(std::move(later.readNodes));
+    for (NodeTable::NodeArray& chunk : later.readNodes)
+        readNodes.push_back(std::move(chunk));
+    later.readNodes.clear();
     relations.append(std::move(later.relations));
     if (firstWay < 0)
         firstWay = later.firstWay;
@@ -69,22 +77,26 @@ void NodeRelationReader::readNode(XmlNode* element)
 {
     std::string_view lat;
     std::string_view lon;
-    std::string_view id;
+    std::string_view idText;
+    OsmId id = 0;
     if (!attributeText(element, "lat", lat) || !attributeText(element, "lon", lon) ||
-        !attributeText(element, "id", id))
+        !attributeText(element, "id", idText) || !idFromText(idText, id))
         return;
     const auto latValue = static_cast<float>(numberFromText(lat));
     const auto lonValue = static_cast<float>(numberFromText(lon));
     if (!std::isfinite(latValue) || !std::isfinite(lonValue))
         return;
-    addNode(OsmNode{std::string(id), latValue, lonValue});
+    addNode(OsmNode{id, latValue, lonValue});
 }
 
-void NodeRelationReader::addNode(OsmNode&& node)
+void NodeRelationReader::addNode(const OsmNode& node)
 {
-    readNodes.push_back(std::move(node));
-    if (table && readNodes.size() == batchSize)
-        storeNodes();
+    if (readNodes.empty() || readNodes.back().size() == chunkSize)
+    {
+        readNodes.emplace_back();
+        readNodes.back().reserve(chunkSize);
+    }
+    readNodes.back().push_back(node);
 }
 
 void NodeRelationReader::storeNodes()
@@ -95,8 +107,9 @@ void NodeRelationReader::storeNodes()
 
 void NodeRelationReader::readRelation(XmlNode* element)
 {
-    const char* id = attributeValue(element, "id");
-    if (!id)
+    std::string_view idText;
+    OsmId id = 0;
+    if (!attributeText(element, "id", idText) || !idFromText(idText, id))
         return;
     bool isBuilding = false;
     bool isWater = false;
@@ -125,8 +138,9 @@ void NodeRelationReader::readRelation(XmlNode* element)
 
     for (XmlNode* member = element->first_node("member"); member; member = member->next_sibling())
     {
-        const char* ref = attributeValue(member, "ref");
-        if (!ref)
+        std::string_view refText;
+        OsmId ref = 0;
+        if (!attributeText(member, "ref", refText) || !idFromText(refText, ref) || !mayBeWay(member))
             continue;
         if (isBuilding)
         {

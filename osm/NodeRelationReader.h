@@ -5,9 +5,9 @@
 #include "osm/RelationRecords.h"
 
 // The nodes pass and the relations pass over one stretch of the file (they fill
-// separate records, so one sweep serves both). The nodes go into a node table in
-// batches (so that the table's memory is fetched ahead), or, for a stretch read on
-// another thread, into a list for the table.
+// separate records, so one sweep serves both). The nodes are gathered in chunks and
+// go into the node table once all are read, so the table is sized once for what the
+// file holds. Each reader is used on one thread.
 class NodeRelationReader : public OsmChunkReader::Visitor
 {
 public:
@@ -34,7 +34,7 @@ public:
     // Each pass on its own, for the elements it visits.
     void readNode(XmlNode* element);
     // A node read from another format.
-    void addNode(OsmNode&& node);
+    void addNode(const OsmNode& node);
     void readRelation(XmlNode* element);
 
     RelationRecords relations;
@@ -43,7 +43,7 @@ public:
 
 private:
     NodeTable* table = nullptr;
-    NodeTable::NodeArray readNodes;
+    std::vector<NodeTable::NodeArray> readNodes;
     // Whether the passes have begun, as elements are read...
     bool nodesBegun = false;
     bool relationsBegun = false;

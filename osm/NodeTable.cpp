@@ -1,18 +1,16 @@
 #include "osm/NodeTable.h"
 
 #include <algorithm>
-#include <functional>
+#include <limits>
+#include <stdexcept>
 
 namespace
 {
-std::uint64_t tagOf(std::size_t hash)
+// Ids are often dense runs: a multiplicative hash spreads them over the whole table.
+std::size_t hashOf(OsmId id)
 {
-    return static_cast<std::uint64_t>(hash) & 0xFFFFFFFF00000000ull;
-}
-
-std::uint32_t positionIn(std::uint64_t entry)
-{
-    return static_cast<std::uint32_t>(entry);
+    const std::uint64_t mixed = static_cast<std::uint64_t>(id) * 0x9E3779B97F4A7C15ull;
+    return static_cast<std::size_t>(mixed ^ (mixed >> 29));
 }
 
 std::size_t tableSizeFor(std::size_t count)
@@ -25,23 +23,15 @@ std::size_t tableSizeFor(std::size_t count)
 } // namespace
 
 // The slot holding the id, or the free slot where it belongs.
-std::size_t NodeTable::slotOf(std::string_view id, std::size_t hash) const
+std::size_t NodeTable::slotOf(OsmId id, std::size_t hash) const
 {
     const std::size_t mask = probeSlots.size() - 1;
-    const std::uint64_t tag = tagOf(hash);
     for (std::size_t slot = hash & mask;; slot = (slot + 1) & mask)
     {
-        const std::uint64_t entry = probeSlots[slot];
-        if (entry == 0 || (tagOf(entry) == tag && nodes[positionIn(entry) - 1].id == id))
+        const std::uint32_t entry = probeSlots[slot];
+        if (entry == 0 || nodes[entry - 1].id == id)
             return slot;
     }
-}
-
-void NodeTable::insertOrAssign(std::string_view id, float lat, float lon)
-{
-    if ((nodes.size() + 1) * 2 > probeSlots.size())
-        grow();
-    insertHashed(OsmNode{std::string(id), lat, lon}, std::hash<std::string_view>()(id));
 }
 
 template <typename IdOf, typename Visit>
@@ -55,50 +45,57 @@ void NodeTable::inPrefetchedBatches(std::size_t size, IdOf idOf, Visit visit) co
         const std::size_t count = std::min(batch, size - first);
         for (std::size_t i = 0; i < count; ++i)
         {
-            hashes[i] = std::hash<std::string_view>()(idOf(first + i));
+            hashes[i] = hashOf(idOf(first + i));
             __builtin_prefetch(&probeSlots[hashes[i] & mask]);
         }
         visit(first, count, hashes);
     }
 }
 
-void NodeTable::insertAll(NodeArray&& later)
+void NodeTable::insertAll(std::vector<NodeArray>&& chunks)
 {
-    const std::size_t total = nodes.size() + later.size();
-    if (total * 2 > probeSlots.size())
-        reserve(std::max(total, nodes.size() * 2));
-    inPrefetchedBatches(
-        later.size(), [&](std::size_t i) { return std::string_view(later[i].id); },
-        [&](std::size_t first, std::size_t count, const std::size_t* hashes) {
-            for (std::size_t i = 0; i < count; ++i)
-                insertHashed(std::move(later[first + i]), hashes[i]);
-        });
-    later.clear();
+    std::size_t total = nodes.size();
+    for (const NodeArray& chunk : chunks)
+        total += chunk.size();
+    if (total >= std::numeric_limits<std::uint32_t>::max())
+        throw std::runtime_error("more than " + std::to_string(std::numeric_limits<std::uint32_t>::max() - 1) +
+                                 " nodes: too many to load");
+    reserve(total);
+    // Each chunk is given back once stored, so the nodes are held about once.
+    for (NodeArray& chunk : chunks)
+    {
+        inPrefetchedBatches(
+            chunk.size(), [&](std::size_t i) { return chunk[i].id; },
+            [&](std::size_t first, std::size_t count, const std::size_t* hashes) {
+                for (std::size_t i = 0; i < count; ++i)
+                    insertHashed(chunk[first + i], hashes[i]);
+            });
+        NodeArray().swap(chunk);
+    }
+    chunks.clear();
 }
 
-void NodeTable::insertHashed(OsmNode&& node, std::size_t hash)
+void NodeTable::insertHashed(const OsmNode& node, std::size_t hash)
 {
     const std::size_t slot = slotOf(node.id, hash);
     if (probeSlots[slot] != 0)
     {
-        OsmNode& stored = nodes[positionIn(probeSlots[slot]) - 1];
-        stored.lat = node.lat;
-        stored.lon = node.lon;
+        nodes[probeSlots[slot] - 1] = node;
         return;
     }
-    nodes.push_back(std::move(node));
-    probeSlots[slot] = tagOf(hash) | nodes.size();
+    nodes.push_back(node);
+    probeSlots[slot] = static_cast<std::uint32_t>(nodes.size());
 }
 
-const OsmNode* NodeTable::find(std::string_view id) const
+const OsmNode* NodeTable::find(OsmId id) const
 {
     if (probeSlots.empty())
         return nullptr;
-    const std::uint64_t entry = probeSlots[slotOf(id, std::hash<std::string_view>()(id))];
-    return entry ? &nodes[positionIn(entry) - 1] : nullptr;
+    const std::uint32_t entry = probeSlots[slotOf(id, hashOf(id))];
+    return entry ? &nodes[entry - 1] : nullptr;
 }
 
-void NodeTable::findAll(const std::vector<std::string_view>& ids, std::vector<OsmNode>& found) const
+void NodeTable::findAll(const std::vector<OsmId>& ids, std::vector<OsmNode>& found) const
 {
     if (probeSlots.empty())
         return;
@@ -109,15 +106,15 @@ void NodeTable::findAll(const std::vector<std::string_view>& ids, std::vector<Os
             // The nodes behind the first probes are fetched before any is compared.
             for (std::size_t i = 0; i < count; ++i)
             {
-                const std::uint64_t entry = probeSlots[hashes[i] & mask];
+                const std::uint32_t entry = probeSlots[hashes[i] & mask];
                 if (entry != 0)
-                    __builtin_prefetch(&nodes[positionIn(entry) - 1]);
+                    __builtin_prefetch(&nodes[entry - 1]);
             }
             for (std::size_t i = 0; i < count; ++i)
             {
-                const std::uint64_t entry = probeSlots[slotOf(ids[first + i], hashes[i])];
+                const std::uint32_t entry = probeSlots[slotOf(ids[first + i], hashes[i])];
                 if (entry != 0)
-                    found.push_back(nodes[positionIn(entry) - 1]);
+                    found.push_back(nodes[entry - 1]);
             }
         });
 }
@@ -125,24 +122,15 @@ void NodeTable::findAll(const std::vector<std::string_view>& ids, std::vector<Os
 void NodeTable::reserve(std::size_t count)
 {
     nodes.reserve(count);
-    if (tableSizeFor(count) > probeSlots.size())
-    {
-        probeSlots.assign(tableSizeFor(count), 0);
-        for (std::size_t i = 0; i < nodes.size(); ++i)
-        {
-            const std::size_t hash = std::hash<std::string_view>()(nodes[i].id);
-            probeSlots[slotOf(nodes[i].id, hash)] = tagOf(hash) | (i + 1);
-        }
-    }
-}
-
-void NodeTable::grow()
-{
-    reserve(std::max<std::size_t>(nodes.size() * 2, 512));
+    if (tableSizeFor(count) <= probeSlots.size())
+        return;
+    probeSlots.assign(tableSizeFor(count), 0);
+    for (std::size_t i = 0; i < nodes.size(); ++i)
+        probeSlots[slotOf(nodes[i].id, hashOf(nodes[i].id))] = static_cast<std::uint32_t>(i + 1);
 }
 
 void NodeTable::clear()
 {
-    nodes.clear();
-    probeSlots.clear();
+    NodeArray().swap(nodes);
+    probeSlots = decltype(probeSlots)();
 }

@@ -26,3 +26,10 @@ double numberFromText(std::string_view text)
         return value;
     return strtod_l(text.data(), nullptr, cLocale());
 }
+
+bool idFromText(std::string_view text, OsmId& id)
+{
+    const char* end = text.data() + text.size();
+    const std::from_chars_result result = std::from_chars(text.data(), end, id);
+    return result.ec == std::errc() && result.ptr == end && !text.empty();
+}

@@ -1,11 +1,14 @@
 #pragma once
 
-#include <string>
+#include <cstdint>
 
-// One OSM node: its id text and its position in WGS 84 degrees.
+// OSM ids are 64-bit integers, negative ones included (objects not yet uploaded).
+using OsmId = std::int64_t;
+
+// One OSM node: its id and its position in WGS 84 degrees.
 struct OsmNode
 {
-    std::string id;
+    OsmId id = 0;
     float lat = 0.0f;
     float lon = 0.0f;
 };

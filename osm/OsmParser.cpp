@@ -64,10 +64,11 @@ int gridCount(double extent, double gridSize)
 // enough, the part from a child start near middle on is read at the same time on
 // another thread, by second with a reader of its own. If first then stops exactly
 // where second began and second's assumptions hold, second's records follow first's;
-// otherwise first reads on itself. Returns whether the end of the file was reached.
+// otherwise first reads on itself. beforeJoining runs just before second's records
+// join first's. Returns whether the end of the file was reached.
 template <class Reader>
 bool visitInHalves(OsmChunkReader& reader, const std::string& path, long offset, long middle, Reader& first,
-                   Reader& second)
+                   Reader& second, const std::function<void()>& beforeJoining = nullptr)
 {
     const bool halves = middle - offset >= minimumHalf && static_cast<long>(reader.fileSize()) - middle >= minimumHalf;
     const long split = halves ? reader.likelyChildStart(middle) : -1;
@@ -84,6 +85,8 @@ bool visitInHalves(OsmChunkReader& reader, const std::string& path, long offset,
         return outcome == OsmChunkReader::Outcome::Finished;
     if (reader.stoppedAt() == split && laterFinished && first.readyForLaterStretch())
     {
+        if (beforeJoining)
+            beforeJoining();
         first.append(second);
         return true;
     }
@@ -145,14 +148,12 @@ void OsmParser::load(const std::string& fileName, double gridSize)
     }
     else
         extent = loadWithOsmium(fileName);
+    releaseNodes();
+    // A file of streets alone still gets a grid: its bounds come from every node.
     if (!extent.valid)
-    {
-        // A file of streets alone still gets a grid: its bounds come from every node.
-        if (nodes.empty())
-            throw std::runtime_error("no nodes in file " + fileName);
-        for (const OsmNode& node : nodes.all())
-            extent.widen(node);
-    }
+        extent = allNodesBounds;
+    if (!extent.valid)
+        throw std::runtime_error("no nodes in file " + fileName);
     minLon = extent.minLon;
     maxLon = extent.maxLon;
     minLat = extent.minLat;
@@ -169,8 +170,7 @@ void OsmParser::load(const std::string& fileName, double gridSize)
 // on two threads when the file is big. The progress lines come once all parsed.
 bool OsmParser::loadStreamed(const std::string& fileName, OsmChunkReader& reader, NodeBounds& extent)
 {
-    nodes.clear();
-    nodes.reserve(reader.fileSize() / 200);
+    forgetNodes();
     NodeRelationReader nodesAndRelations(nodes);
     NodeRelationReader laterNodesAndRelations;
     // The nodes, which cost most to read, fill about the first two thirds of an
@@ -181,11 +181,13 @@ bool OsmParser::loadStreamed(const std::string& fileName, OsmChunkReader& reader
     nodesAndRelations.storeNodes();
 
     const RelationRecords& relations = nodesAndRelations.relations;
-    const std::unordered_map<std::string, int> waterGroupIndex = relations.waterGroupIndex();
+    const std::unordered_map<OsmId, int> waterGroupIndex = relations.waterGroupIndex();
     WayReader ways(nodes, relations, waterGroupIndex);
     WayReader laterWays(nodes, relations, waterGroupIndex);
     const long firstWay = nodesAndRelations.firstWay;
-    if (firstWay >= 0 && !visitInHalves(reader, fileName, firstWay, firstWay + (size - firstWay) / 2, ways, laterWays))
+    // Joining the halves copies their way nodes: the node table is no longer needed then.
+    if (firstWay >= 0 && !visitInHalves(reader, fileName, firstWay, firstWay + (size - firstWay) / 2, ways, laterWays,
+                                        [this] { releaseNodes(); }))
         return false;
 
     std::cout << " start parser 1 " << std::endl;
@@ -198,7 +200,7 @@ bool OsmParser::loadStreamed(const std::string& fileName, OsmChunkReader& reader
 // which also gives malformed XML the parser's own error.
 NodeBounds OsmParser::loadWhole(OsmChunkReader& reader)
 {
-    nodes.clear();
+    forgetNodes();
     std::vector<char> buffer = reader.readAll();
     if (const char* deep = tooDeeplyNested(buffer.data(), buffer.data() + buffer.size()))
         throw std::runtime_error(reader.filePath() + ": line " +
@@ -220,7 +222,7 @@ NodeBounds OsmParser::loadWhole(OsmChunkReader& reader)
     nodesAndRelations.storeNodes();
     std::cout << " start parser 2" << std::endl;
     walk("relation", [&](XmlNode* element) { nodesAndRelations.readRelation(element); });
-    const std::unordered_map<std::string, int> waterGroupIndex = nodesAndRelations.relations.waterGroupIndex();
+    const std::unordered_map<OsmId, int> waterGroupIndex = nodesAndRelations.relations.waterGroupIndex();
     WayReader ways(nodes, nodesAndRelations.relations, waterGroupIndex);
     walk("way", [&](XmlNode* element) { ways.read(element); });
     return takeRecords(std::move(ways.records));
@@ -229,14 +231,14 @@ NodeBounds OsmParser::loadWhole(OsmChunkReader& reader)
 // Every format but plain XML: the same readers, fed by libosmium.
 NodeBounds OsmParser::loadWithOsmium(const std::string& fileName)
 {
-    nodes.clear();
+    forgetNodes();
     OsmiumReader reader(fileName, fileFormat);
     NodeRelationReader nodesAndRelations(nodes);
     reader.readNodesAndRelations(nodesAndRelations);
     nodesAndRelations.storeNodes();
     std::cout << " start parser 1 " << std::endl;
     std::cout << " start parser 2" << std::endl;
-    const std::unordered_map<std::string, int> waterGroupIndex = nodesAndRelations.relations.waterGroupIndex();
+    const std::unordered_map<OsmId, int> waterGroupIndex = nodesAndRelations.relations.waterGroupIndex();
     WayReader ways(nodes, nodesAndRelations.relations, waterGroupIndex);
     reader.readWays(ways);
     return takeRecords(std::move(ways.records));
@@ -245,12 +247,48 @@ NodeBounds OsmParser::loadWithOsmium(const std::string& fileName)
 // Moves the ways pass's records into the store; returns the extent of the building nodes.
 NodeBounds OsmParser::takeRecords(WayRecords&& records)
 {
-    buildings = std::move(records.buildings);
-    buildingInfos = std::move(records.buildingInfos);
-    streets = std::move(records.streets);
-    streetInfos = std::move(records.streetInfos);
-    waterRings = std::move(records.waterRings);
-    return records.bounds;
+    kept = std::move(records);
+    return kept.bounds;
+}
+
+// Each way of loading starts from no nodes.
+void OsmParser::forgetNodes()
+{
+    nodes.clear();
+    nodesRead = 0;
+    allNodesBounds = NodeBounds();
+    nodesReleased = false;
+}
+
+// The ways hold copies of what they need: the table goes once they are resolved.
+void OsmParser::releaseNodes()
+{
+    if (nodesReleased)
+        return;
+    nodesRead = nodes.size();
+    for (const OsmNode& node : nodes.all())
+        allNodesBounds.widen(node);
+    nodes.clear();
+    nodesReleased = true;
+}
+
+Geometries OsmParser::geometries(const WayRecords& records, const WaySpans& spans)
+{
+    Geometries result;
+    result.reserve(spans.size());
+    for (const WaySpan& span : spans)
+        result.push_back(records.geometry(span));
+    return result;
+}
+
+Geometries OsmParser::allBuildings() const
+{
+    return geometries(kept, kept.buildings);
+}
+
+Geometries OsmParser::allStreets() const
+{
+    return geometries(kept, kept.streets);
 }
 
 std::uint64_t OsmParser::cellKey(int column, int row)
@@ -292,27 +330,29 @@ void OsmParser::buildCellIndex()
     };
 
     // Most geometries lie inside one cell; only those on an edge take more entries.
-    buildingsByCell.reserve(buildings.size());
-    for (std::size_t i = 0; i < buildings.size(); ++i)
-        fileUnderItsCells(buildings[i].nodes.front(), static_cast<int>(i), buildingsByCell);
+    buildingsByCell.reserve(kept.buildings.size());
+    for (std::size_t i = 0; i < kept.buildings.size(); ++i)
+        fileUnderItsCells(kept.firstNode(kept.buildings[i]), static_cast<int>(i), buildingsByCell);
     buildingsByCell.sort();
 
     // A street geometry answers for every kind recorded under its way id.
-    std::unordered_map<std::string, std::vector<int>> kindsOfWay;
-    for (const WayInfo& info : streetInfos)
+    std::unordered_map<OsmId, std::vector<int>> kindsOfWay;
+    for (const WayInfo& info : kept.streetInfos)
     {
         std::vector<int>& kinds = kindsOfWay[info.wayId];
         if (std::find(kinds.begin(), kinds.end(), info.kind) == kinds.end())
             kinds.push_back(info.kind);
     }
-    for (std::size_t i = 0; i < streets.size(); ++i)
-        for (int kind : kindsOfWay[streets[i].id])
-            fileUnderItsCells(streets[i].nodes.front(), static_cast<int>(i), streetsByKindCell[kind]);
+    for (std::size_t i = 0; i < kept.streets.size(); ++i)
+        for (int kind : kindsOfWay[kept.streets[i].id])
+            fileUnderItsCells(kept.firstNode(kept.streets[i]), static_cast<int>(i), streetsByKindCell[kind]);
     for (auto& byKind : streetsByKindCell)
         byKind.second.sort();
 
+    const WayInfos& buildingInfos = kept.buildingInfos;
     for (std::size_t i = 0; i < buildingInfos.size(); ++i)
         firstBuildingInfo.emplace(buildingInfos[i].wayId, static_cast<int>(i));
+    const WayInfos& streetInfos = kept.streetInfos;
     for (std::size_t i = 0; i < streetInfos.size(); ++i)
         firstStreetInfo[streetInfos[i].kind].emplace(streetInfos[i].wayId, static_cast<int>(i));
 }
@@ -323,7 +363,7 @@ std::vector<WayGeometry> OsmParser::buildingsInCell(int column, int row)
     std::vector<WayGeometry> result;
     const auto cell = buildingsByCell.entriesOf(cellKey(column, row));
     for (auto entry = cell.first; entry != cell.second; ++entry)
-        result.push_back(buildings[static_cast<std::size_t>(entry->second)]);
+        result.push_back(kept.geometry(kept.buildings[static_cast<std::size_t>(entry->second)]));
     return result;
 }
 
@@ -334,9 +374,9 @@ std::vector<WayInfo> OsmParser::buildingInfosInCell(int column, int row)
     const auto cell = buildingsByCell.entriesOf(cellKey(column, row));
     for (auto entry = cell.first; entry != cell.second; ++entry)
     {
-        const auto info = firstBuildingInfo.find(buildings[static_cast<std::size_t>(entry->second)].id);
+        const auto info = firstBuildingInfo.find(kept.buildings[static_cast<std::size_t>(entry->second)].id);
         if (info != firstBuildingInfo.end())
-            result.push_back(buildingInfos[static_cast<std::size_t>(info->second)]);
+            result.push_back(kept.buildingInfos[static_cast<std::size_t>(info->second)]);
     }
     return result;
 }
@@ -350,14 +390,14 @@ std::vector<WayGeometry> OsmParser::streetsInCell(int kind, int column, int row)
         return result;
     const auto cell = byKind->second.entriesOf(cellKey(column, row));
     for (auto entry = cell.first; entry != cell.second; ++entry)
-        result.push_back(streets[static_cast<std::size_t>(entry->second)]);
+        result.push_back(kept.geometry(kept.streets[static_cast<std::size_t>(entry->second)]));
     return result;
 }
 
 std::vector<WayInfo> OsmParser::streetInfosOfKind(int kind) const
 {
     std::vector<WayInfo> result;
-    for (const WayInfo& info : streetInfos)
+    for (const WayInfo& info : kept.streetInfos)
         if (info.kind == kind)
             result.push_back(info);
     return result;
@@ -373,7 +413,7 @@ std::vector<WayInfo> OsmParser::firstStreetInfos(int kind, const std::vector<Way
     {
         const auto first = ofKind->second.find(way.id);
         if (first != ofKind->second.end())
-            result.push_back(streetInfos[static_cast<std::size_t>(first->second)]);
+            result.push_back(kept.streetInfos[static_cast<std::size_t>(first->second)]);
     }
     return result;
 }
@@ -383,10 +423,10 @@ std::vector<WayInfo> OsmParser::scanFirstStreetInfos(int kind, const std::vector
     std::vector<WayInfo> result;
     for (const WayGeometry& way : ways)
     {
-        const auto first = std::find_if(streetInfos.begin(), streetInfos.end(), [&](const WayInfo& info) {
+        const auto first = std::find_if(kept.streetInfos.begin(), kept.streetInfos.end(), [&](const WayInfo& info) {
             return info.kind == kind && info.wayId == way.id;
         });
-        if (first != streetInfos.end())
+        if (first != kept.streetInfos.end())
             result.push_back(*first);
     }
     return result;
@@ -394,16 +434,16 @@ std::vector<WayInfo> OsmParser::scanFirstStreetInfos(int kind, const std::vector
 
 std::vector<WaterGroup> OsmParser::waterRingGroups() const
 {
-    return waterRings;
+    return kept.waterRings;
 }
 
 std::vector<WayGeometry> OsmParser::scanBuildingsInCell(int column, int row)
 {
     setCellEdges(column, row);
     std::vector<WayGeometry> result;
-    for (const WayGeometry& building : buildings)
-        if (inCell(building.nodes.front()))
-            result.push_back(building);
+    for (const WaySpan& building : kept.buildings)
+        if (inCell(kept.firstNode(building)))
+            result.push_back(kept.geometry(building));
     return result;
 }
 
@@ -411,13 +451,13 @@ std::vector<WayInfo> OsmParser::scanBuildingInfosInCell(int column, int row)
 {
     setCellEdges(column, row);
     std::vector<WayInfo> result;
-    for (const WayGeometry& building : buildings)
+    for (const WaySpan& building : kept.buildings)
     {
-        if (!inCell(building.nodes.front()))
+        if (!inCell(kept.firstNode(building)))
             continue;
-        const auto info = std::find_if(buildingInfos.begin(), buildingInfos.end(),
+        const auto info = std::find_if(kept.buildingInfos.begin(), kept.buildingInfos.end(),
                                        [&](const WayInfo& i) { return i.wayId == building.id; });
-        if (info != buildingInfos.end())
+        if (info != kept.buildingInfos.end())
             result.push_back(*info);
     }
     return result;
@@ -427,15 +467,15 @@ std::vector<WayGeometry> OsmParser::scanStreetsInCell(int kind, int column, int 
 {
     setCellEdges(column, row);
     std::vector<WayGeometry> result;
-    for (const WayGeometry& street : streets)
+    for (const WaySpan& street : kept.streets)
     {
-        if (!inCell(street.nodes.front()))
+        if (!inCell(kept.firstNode(street)))
             continue;
-        const bool hasKind = std::any_of(streetInfos.begin(), streetInfos.end(), [&](const WayInfo& i) {
+        const bool hasKind = std::any_of(kept.streetInfos.begin(), kept.streetInfos.end(), [&](const WayInfo& i) {
             return i.wayId == street.id && i.kind == kind;
         });
         if (hasKind)
-            result.push_back(street);
+            result.push_back(kept.geometry(street));
     }
     return result;
 }

@@ -56,12 +56,15 @@ public:
 
     OsmFormat format() const { return fileFormat; }
 
-    // Read access for measuring and tests.
-    const NodeTable& allNodes() const { return nodes; }
-    const Geometries& allBuildings() const { return buildings; }
-    const WayInfos& allBuildingInfos() const { return buildingInfos; }
-    const Geometries& allStreets() const { return streets; }
-    const WayInfos& allStreetInfos() const { return streetInfos; }
+    // Read access for measuring and tests. The node table is given back once the
+    // ways are resolved; what remains of it is the count.
+    std::size_t nodeCount() const { return nodesRead; }
+    std::size_t buildingCount() const { return kept.buildings.size(); }
+    std::size_t streetCount() const { return kept.streets.size(); }
+    Geometries allBuildings() const;
+    const WayInfos& allBuildingInfos() const { return kept.buildingInfos; }
+    Geometries allStreets() const;
+    const WayInfos& allStreetInfos() const { return kept.streetInfos; }
 
 private:
     void load(const std::string& fileName, double gridSize);
@@ -69,7 +72,10 @@ private:
     NodeBounds loadWhole(OsmChunkReader& reader);
     NodeBounds loadWithOsmium(const std::string& fileName);
     NodeBounds takeRecords(WayRecords&& records);
+    void forgetNodes();
+    void releaseNodes();
     void buildCellIndex();
+    static Geometries geometries(const WayRecords& records, const WaySpans& spans);
 
     void setCellEdges(int column, int row);
     bool inCell(const OsmNode& node) const;
@@ -77,11 +83,10 @@ private:
 
     OsmFormat fileFormat = OsmFormat::Xml;
     NodeTable nodes;
-    Geometries buildings;
-    WayInfos buildingInfos;
-    WayInfos streetInfos;
-    std::vector<WaterGroup> waterRings;
-    Geometries streets;
+    std::size_t nodesRead = 0;
+    NodeBounds allNodesBounds;
+    bool nodesReleased = false;
+    WayRecords kept;
 
     double cellMinLon = 0.0;
     double cellMaxLon = 0.0;
@@ -91,7 +96,7 @@ private:
     // Index built once loading ends: cell → positions in storage order.
     CellIndex buildingsByCell;
     std::unordered_map<int, CellIndex> streetsByKindCell;
-    std::unordered_map<std::string, int> firstBuildingInfo;
+    std::unordered_map<OsmId, int> firstBuildingInfo;
     // Per street kind: way id → its first tag record of the kind.
-    std::unordered_map<int, std::unordered_map<std::string, int>> firstStreetInfo;
+    std::unordered_map<int, std::unordered_map<OsmId, int>> firstStreetInfo;
 };

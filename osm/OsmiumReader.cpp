@@ -73,7 +73,7 @@ void OsmiumReader::readNode(const osmium::Node& node, NodeRelationReader& reader
     const osmium::Location location = node.location();
     if (!location.is_defined())
         return;
-    reader.addNode(OsmNode{std::to_string(node.id()), static_cast<float>(location.y() / coordinatePrecision),
+    reader.addNode(OsmNode{node.id(), static_cast<float>(location.y() / coordinatePrecision),
                            static_cast<float>(location.x() / coordinatePrecision)});
 }
 

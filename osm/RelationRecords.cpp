@@ -9,11 +9,11 @@ void RelationRecords::append(RelationRecords&& later)
     waterRelations.insert(waterRelations.end(), later.waterRelations.begin(), later.waterRelations.end());
 }
 
-std::unordered_map<std::string, int> RelationRecords::waterGroupIndex() const
+std::unordered_map<OsmId, int> RelationRecords::waterGroupIndex() const
 {
-    std::unordered_map<std::string, int> index{{"0", 0}};
+    std::unordered_map<OsmId, int> index;
     int next = 1;
-    for (const std::string& id : waterRelations)
+    for (OsmId id : waterRelations)
         index[id] = next++;
     return index;
 }

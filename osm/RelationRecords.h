@@ -2,7 +2,6 @@
 
 #include "osm/WayInfo.h"
 
-#include <string>
 #include <unordered_map>
 #include <vector>
 
@@ -10,15 +9,16 @@
 struct RelationRecords
 {
     // For each member of a building relation, the relation's levels and height.
-    std::unordered_map<std::string, WayInfo> buildingMembers;
+    std::unordered_map<OsmId, WayInfo> buildingMembers;
     // For each member of a water relation, the relation's id.
-    std::unordered_map<std::string, WayInfo> waterMembers;
-    // Ids of the water relations in file order; the i-th gets group i + 1.
-    std::vector<std::string> waterRelations;
+    std::unordered_map<OsmId, WayInfo> waterMembers;
+    // Ids of the water relations in file order; the i-th gets group i + 1 (group 0
+    // holds the ways tagged as water themselves).
+    std::vector<OsmId> waterRelations;
 
     // Records of a later stretch of the file: later entries replace earlier ones.
     void append(RelationRecords&& later);
-    // Relation id → group index; "0" → 0 stands for the ways tagged as water themselves.
-    std::unordered_map<std::string, int> waterGroupIndex() const;
+    // Relation id → group index.
+    std::unordered_map<OsmId, int> waterGroupIndex() const;
     int waterGroupCount() const { return static_cast<int>(waterRelations.size()) + 1; }
 };

@@ -2,12 +2,11 @@
 
 #include "osm/OsmNode.h"
 
-#include <string>
 #include <vector>
 
 // One polyline or ring made from a way: copies of its resolved nodes, in "nd" order.
 struct WayGeometry
 {
-    std::string id;
+    OsmId id = 0;
     std::vector<OsmNode> nodes;
 };

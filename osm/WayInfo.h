@@ -1,5 +1,7 @@
 #pragma once
 
+#include "osm/OsmNode.h"
+
 #include <string>
 
 // Street kinds: the codes a street tag record carries.
@@ -21,10 +23,10 @@ enum StreetKind : int
 struct WayInfo
 {
     int index = 0;
-    std::string wayId;
+    OsmId wayId = 0;
     int levels = 0;
     std::string height;
     int kind = 0;
     bool bridge = false;
-    std::string relationId;
+    OsmId relationId = 0;
 };

@@ -1,12 +1,15 @@
 #include "osm/WayReader.h"
 
+#include "osm/NumberText.h"
 #include "osm/XmlText.h"
 
 #include <cstdlib>
+#include <limits>
+#include <stdexcept>
 #include <utility>
 
 WayReader::WayReader(const NodeTable& nodes_, const RelationRecords& relations_,
-                     const std::unordered_map<std::string, int>& waterGroupIndex_)
+                     const std::unordered_map<OsmId, int>& waterGroupIndex_)
     : nodes(nodes_), relations(relations_), waterGroupIndex(waterGroupIndex_)
 {
     records.waterRings.resize(static_cast<std::size_t>(relations.waterGroupCount()));
@@ -14,23 +17,20 @@ WayReader::WayReader(const NodeTable& nodes_, const RelationRecords& relations_,
 
 void WayReader::read(XmlNode* element)
 {
-    const char* idText = attributeValue(element, "id");
-    if (!idText)
+    std::string_view idText;
+    OsmId id = 0;
+    if (!attributeText(element, "id", idText) || !idFromText(idText, id))
         return;
-    const std::string id = idText;
     Classification c;
-    // A way's nodes are resolved once, when the first record needs them.
-    bool resolvedThis = false;
-    auto wayNodes = [&]() -> const std::vector<OsmNode>& {
-        if (!resolvedThis)
-            resolve(element);
-        resolvedThis = true;
-        return resolved;
-    };
+    current = element;
+    resolvedThis = keptThis = false;
 
     const auto water = relations.waterMembers.find(id);
     if (water != relations.waterMembers.end())
-        addWaterRing(water->second.relationId, wayNodes());
+    {
+        const auto group = waterGroupIndex.find(water->second.relationId);
+        addWaterRing(group != waterGroupIndex.end() ? group->second : 0);
+    }
     const auto building = relations.buildingMembers.find(id);
     if (building != relations.buildingMembers.end())
     {
@@ -48,9 +48,9 @@ void WayReader::read(XmlNode* element)
     }
 
     if (c.isBuilding)
-        addBuilding(id, c, wayNodes());
+        addBuilding(keptSpan(id), c);
     if (c.isWater)
-        addWaterRing("0", wayNodes());
+        addWaterRing(0);
     if (c.isTunnel)
         return;
     const std::pair<bool, int> streetFlags[] = {
@@ -59,7 +59,7 @@ void WayReader::read(XmlNode* element)
         {c.isRailway, KindRailway},     {c.isTram, KindTram}};
     for (const auto& flag : streetFlags)
         if (flag.first)
-            addStreet(id, flag.second, c.isBridge, wayNodes());
+            addStreet(keptSpan(id), flag.second, c.isBridge);
 }
 
 void WayReader::classifyTag(Classification& c, const char* k, const char* v)
@@ -106,51 +106,70 @@ void WayReader::classifyTag(Classification& c, const char* k, const char* v)
         c.isStream = true;
 }
 
-void WayReader::resolve(XmlNode* way)
+const std::vector<OsmNode>& WayReader::resolvedNodes()
 {
+    if (resolvedThis)
+        return resolved;
+    resolvedThis = true;
     refs.clear();
-    for (XmlNode* nd = way->first_node("nd"); nd; nd = nd->next_sibling())
-        if (const rapidxml::xml_attribute<char>* ref = nd->first_attribute("ref"))
-            refs.emplace_back(ref->value(), ref->value_size());
+    for (XmlNode* nd = current->first_node("nd"); nd; nd = nd->next_sibling())
+    {
+        std::string_view refText;
+        OsmId ref = 0;
+        if (attributeText(nd, "ref", refText) && idFromText(refText, ref))
+            refs.push_back(ref);
+    }
     resolved.clear();
     nodes.findAll(refs, resolved);
+    return resolved;
 }
 
-void WayReader::addBuilding(const std::string& id, const Classification& c, const std::vector<OsmNode>& wayNodes)
+WaySpan WayReader::keptSpan(OsmId id)
 {
-    for (const OsmNode& node : wayNodes)
+    const std::vector<OsmNode>& way = resolvedNodes();
+    WayNodes& kept = records.wayNodes;
+    if (!keptThis && kept.size() + way.size() > std::numeric_limits<std::uint32_t>::max())
+        throw std::runtime_error("more than " + std::to_string(std::numeric_limits<std::uint32_t>::max()) +
+                                 " way nodes: too many to load");
+    if (!keptThis)
+        kept.insert(kept.end(), way.begin(), way.end());
+    keptThis = true;
+    const auto count = static_cast<std::uint32_t>(way.size());
+    return WaySpan{id, static_cast<std::uint32_t>(kept.size()) - count, count};
+}
+
+void WayReader::addBuilding(const WaySpan& span, const Classification& c)
+{
+    for (const OsmNode& node : resolvedNodes())
         records.bounds.widen(node);
-    if (wayNodes.empty())
+    if (span.count == 0)
         return;
-    records.buildings.push_back(WayGeometry{id, wayNodes});
+    records.buildings.push_back(span);
     if (c.levels > 0 || !c.height.empty())
     {
         WayInfo info;
         info.index = static_cast<int>(records.buildings.size() - 1);
-        info.wayId = id;
+        info.wayId = span.id;
         info.levels = c.levels;
         info.height = c.height;
         records.buildingInfos.push_back(std::move(info));
     }
 }
 
-void WayReader::addWaterRing(const std::string& relationId, const std::vector<OsmNode>& wayNodes)
+void WayReader::addWaterRing(int group)
 {
-    if (wayNodes.empty())
-        return;
-    const auto group = waterGroupIndex.find(relationId);
-    const int index = group != waterGroupIndex.end() ? group->second : 0;
-    records.waterRings[static_cast<std::size_t>(index)].push_back(wayNodes);
+    if (!resolvedNodes().empty())
+        records.waterRings[static_cast<std::size_t>(group)].push_back(resolved);
 }
 
-void WayReader::addStreet(const std::string& id, int kind, bool bridge, const std::vector<OsmNode>& wayNodes)
+void WayReader::addStreet(const WaySpan& span, int kind, bool bridge)
 {
-    if (wayNodes.empty())
+    if (span.count == 0)
         return;
-    records.streets.push_back(WayGeometry{id, wayNodes});
+    records.streets.push_back(span);
     WayInfo info;
     info.index = static_cast<int>(records.streets.size() - 1);
-    info.wayId = id;
+    info.wayId = span.id;
     info.kind = kind;
     info.bridge = bridge;
     records.streetInfos.push_back(std::move(info));

@@ -6,7 +6,6 @@
 #include "osm/WayRecords.h"
 
 #include <string>
-#include <string_view>
 #include <unordered_map>
 #include <vector>
 
@@ -19,7 +18,7 @@ public:
     using XmlNode = OsmChunkReader::XmlNode;
 
     WayReader(const NodeTable& nodes, const RelationRecords& relations,
-              const std::unordered_map<std::string, int>& waterGroupIndex);
+              const std::unordered_map<OsmId, int>& waterGroupIndex);
 
     bool wants(long, std::string_view) override { return true; }
     void read(XmlNode* element) override;
@@ -44,17 +43,23 @@ private:
     };
 
     static void classifyTag(Classification& c, const char* k, const char* v);
-    void resolve(XmlNode* way);
-    void addBuilding(const std::string& id, const Classification& c, const std::vector<OsmNode>& wayNodes);
-    void addWaterRing(const std::string& relationId, const std::vector<OsmNode>& wayNodes);
-    void addStreet(const std::string& id, int kind, bool bridge, const std::vector<OsmNode>& wayNodes);
+    // The nodes of the way being read, resolved once, when the first record needs them.
+    const std::vector<OsmNode>& resolvedNodes();
+    // The way's nodes in the records' array, added there the first time it is asked for.
+    WaySpan keptSpan(OsmId id);
+    void addBuilding(const WaySpan& span, const Classification& c);
+    void addWaterRing(int group);
+    void addStreet(const WaySpan& span, int kind, bool bridge);
 
     const NodeTable& nodes;
     const RelationRecords& relations;
-    const std::unordered_map<std::string, int>& waterGroupIndex;
+    const std::unordered_map<OsmId, int>& waterGroupIndex;
 
     // The resolved nodes of the way being read and its references: kept from way to
     // way, so that reading one allocates only the records it adds.
     std::vector<OsmNode> resolved;
-    std::vector<std::string_view> refs;
+    std::vector<OsmId> refs;
+    XmlNode* current = nullptr;
+    bool resolvedThis = false;
+    bool keptThis = false;
 };

@@ -5,21 +5,27 @@
 #include "osm/OsmNode.h"
 #include "osm/WayGeometry.h"
 #include "osm/WayInfo.h"
+#include "osm/WaySpan.h"
 
 #include <vector>
 
 using WaterRing = std::vector<OsmNode>;
 using WaterGroup = std::vector<WaterRing>;
 // The record arrays reach megabytes: on huge pages they cost few page faults.
-using Geometries = std::vector<WayGeometry, LargePageAllocator<WayGeometry>>;
+using Geometries = std::vector<WayGeometry>;
 using WayInfos = std::vector<WayInfo, LargePageAllocator<WayInfo>>;
+using WaySpans = std::vector<WaySpan, LargePageAllocator<WaySpan>>;
+using WayNodes = std::vector<OsmNode, LargePageAllocator<OsmNode>>;
 
-// What the ways pass makes of a stretch of the file.
+// What the ways pass makes of a stretch of the file. Built on one thread, then read
+// from any number.
 struct WayRecords
 {
-    Geometries buildings;
+    // The resolved nodes of every kept way, each way's once, in file order.
+    WayNodes wayNodes;
+    WaySpans buildings;
     WayInfos buildingInfos;
-    Geometries streets;
+    WaySpans streets;
     WayInfos streetInfos;
     std::vector<WaterGroup> waterRings;
     // The extent of the building nodes.
@@ -27,4 +33,6 @@ struct WayRecords
 
     // Records of the stretch that follows, as if it had been read on into these.
     void append(WayRecords&& later);
+    WayGeometry geometry(const WaySpan& span) const;
+    const OsmNode& firstNode(const WaySpan& span) const { return wayNodes[span.first]; }
 };

@@ -14,21 +14,21 @@ using testTerrain::blockHeight;
 using testTerrain::blockLat;
 using testTerrain::blockLon;
 
-WayGeometry squareWay(const std::string& id, double lon, double lat, double half, bool clockwise)
+WayGeometry squareWay(OsmId id, double lon, double lat, double half, bool clockwise)
 {
     const double corners[4][2] = {{-1, -1}, {1, -1}, {1, 1}, {-1, 1}};
     WayGeometry way{id, {}};
     for (int i = 0; i < 4; ++i)
     {
         const int corner = clockwise ? (4 - i) % 4 : i;
-        way.nodes.push_back({id + std::to_string(i), static_cast<float>(lat + corners[corner][1] * half),
+        way.nodes.push_back({id * 10 + i, static_cast<float>(lat + corners[corner][1] * half),
                              static_cast<float>(lon + corners[corner][0] * half)});
     }
     way.nodes.push_back(way.nodes.front());
     return way;
 }
 
-WayInfo buildingInfo(const std::string& wayId, int levels, const std::string& height)
+WayInfo buildingInfo(OsmId wayId, int levels, const std::string& height)
 {
     WayInfo info;
     info.wayId = wayId;
@@ -65,7 +65,7 @@ TEST_F(BuildingTest, SquareHasReversedRoofAndOutwardWallsEitherWayRound)
     for (bool clockwise : {true, false})
     {
         SCOPED_TRACE(clockwise ? "clockwise" : "counter-clockwise");
-        const WayGeometry way = squareWay("1", blockLon(1), blockLat(1), 0.0002, clockwise);
+        const WayGeometry way = squareWay(1, blockLon(1), blockLat(1), 0.0002, clockwise);
         osg::ref_ptr<Building> building = build({way});
         ASSERT_EQ(building->getNumDrawables(), 2u);
 
@@ -154,23 +154,23 @@ TEST_F(BuildingTest, HeightComesFromHeightTagThenLevelsThenFootprintSize)
     const std::vector<Case> cases = {
         {0.0005, {}, 42.0f},                                   // extents 0.002: size factor 1.4
         {0.001, {}, 30.0f},                                    // extents 0.004: factor 1
-        {0.0005, {buildingInfo("7", 4, "")}, 12.0f},           // 3 m per level
-        {0.0005, {buildingInfo("7", 4, "20")}, 20.0f},         // metres as written
-        {0.0005, {buildingInfo("7", 0, "12.5")}, 12.5f},
-        {0.0005, {buildingInfo("7", 0, "12 m")}, 12.0f},
-        {0.0005, {buildingInfo("7", 4, "tall")}, 12.0f},       // unreadable: levels apply
-        {0.0005, {buildingInfo("7", 4, "0")}, 12.0f},
-        {0.0005, {buildingInfo("7", 4, "-5")}, 12.0f},
-        {0.0005, {buildingInfo("7", 0, "-5")}, 42.0f},         // and then the size rule
-        {0.0005, {buildingInfo("7", -2, "")}, 42.0f},
-        {0.0005, {buildingInfo("8", 9, "99")}, 42.0f},         // another way's record
-        {0.0005, {buildingInfo("7", 4, ""), buildingInfo("7", 2, "")}, 6.0f}, // the last record wins
+        {0.0005, {buildingInfo(7, 4, "")}, 12.0f},           // 3 m per level
+        {0.0005, {buildingInfo(7, 4, "20")}, 20.0f},         // metres as written
+        {0.0005, {buildingInfo(7, 0, "12.5")}, 12.5f},
+        {0.0005, {buildingInfo(7, 0, "12 m")}, 12.0f},
+        {0.0005, {buildingInfo(7, 4, "tall")}, 12.0f},       // unreadable: levels apply
+        {0.0005, {buildingInfo(7, 4, "0")}, 12.0f},
+        {0.0005, {buildingInfo(7, 4, "-5")}, 12.0f},
+        {0.0005, {buildingInfo(7, 0, "-5")}, 42.0f},         // and then the size rule
+        {0.0005, {buildingInfo(7, -2, "")}, 42.0f},
+        {0.0005, {buildingInfo(8, 9, "99")}, 42.0f},         // another way's record
+        {0.0005, {buildingInfo(7, 4, ""), buildingInfo(7, 2, "")}, 6.0f}, // the last record wins
     };
     for (std::size_t i = 0; i < cases.size(); ++i)
     {
         SCOPED_TRACE("case " + std::to_string(i));
         osg::ref_ptr<Building> building =
-            build({squareWay("7", blockLon(2), blockLat(2), cases[i].half, true)}, cases[i].infos);
+            build({squareWay(7, blockLon(2), blockLat(2), cases[i].half, true)}, cases[i].infos);
         EXPECT_NEAR(extrusionOf(building.get()), cases[i].metres, 0.01);
     }
     EXPECT_EQ(Building::tagHeight(" 8.25m"), 8.25);
@@ -180,11 +180,11 @@ TEST_F(BuildingTest, HeightComesFromHeightTagThenLevelsThenFootprintSize)
 
 TEST_F(BuildingTest, DegenerateWaysAndSharedDrawables)
 {
-    const WayGeometry first = squareWay("1", blockLon(1), blockLat(1), 0.0002, true);
-    const WayGeometry single{"2", {first.nodes[0]}};
-    const WayGeometry twoNodes{"3", {first.nodes[1], first.nodes[2]}};
-    const WayGeometry second = squareWay("4", blockLon(2), blockLat(1), 0.0003, false);
-    osg::ref_ptr<Building> building = build({first, single, twoNodes, second}, {buildingInfo("3", 2, "")});
+    const WayGeometry first = squareWay(1, blockLon(1), blockLat(1), 0.0002, true);
+    const WayGeometry single{2, {first.nodes[0]}};
+    const WayGeometry twoNodes{3, {first.nodes[1], first.nodes[2]}};
+    const WayGeometry second = squareWay(4, blockLon(2), blockLat(1), 0.0003, false);
+    osg::ref_ptr<Building> building = build({first, single, twoNodes, second}, {buildingInfo(3, 2, "")});
 
     osg::Geometry* wallGeometry = walls(building.get());
     const osg::Vec3Array& wallVertices = vertices(wallGeometry);
@@ -230,22 +230,22 @@ TEST_F(BuildingTest, DegenerateWaysAndSharedDrawables)
 TEST_F(BuildingTest, BaseIsLowestOfEveryTenthNodeAndNoDataIsZero)
 {
     // Nodes 0, 10 and 20 stand on 35, 33 and 34 m; all others on lower ground (30 m).
-    WayGeometry way{"25", {}};
+    WayGeometry way{25, {}};
     for (int i = 0; i < 25; ++i)
     {
         const int bx = i == 0 ? 5 : i == 10 ? 3 : i == 20 ? 4 : 0;
-        way.nodes.push_back({std::to_string(i), static_cast<float>(blockLat(0) + 0.0001 * (i % 3)),
+        way.nodes.push_back({i, static_cast<float>(blockLat(0) + 0.0001 * (i % 3)),
                              static_cast<float>(blockLon(bx) + 0.0001 * (i % 2))});
     }
     osg::ref_ptr<Building> sampled = build({way});
     EXPECT_NEAR(geographic(vertices(walls(sampled.get()))[0]).z(), 33.0 + 2.0, 0.01);
 
     // A node without terrain data counts as 0 m, never as the previous node's height.
-    WayGeometry partly{"26", {}};
+    WayGeometry partly{26, {}};
     for (int i = 0; i < 12; ++i)
     {
         const int by = i == 10 ? testTerrain::noDataRow : 1;
-        partly.nodes.push_back({std::to_string(i), static_cast<float>(blockLat(by)),
+        partly.nodes.push_back({i, static_cast<float>(blockLat(by)),
                                 static_cast<float>(blockLon(1) + 0.0001 * i)});
     }
     osg::ref_ptr<Building> overNoData = build({partly});

@@ -12,16 +12,16 @@ using testTerrain::blockLat;
 using testTerrain::blockLon;
 
 // A way through the centres of the given blocks (bx, by).
-WayGeometry blockWay(const std::string& id, const std::vector<std::pair<int, int>>& blocks)
+WayGeometry blockWay(OsmId id, const std::vector<std::pair<int, int>>& blocks)
 {
     WayGeometry way{id, {}};
     for (const auto& block : blocks)
-        way.nodes.push_back({id + "-" + std::to_string(way.nodes.size()), static_cast<float>(blockLat(block.second)),
+        way.nodes.push_back({id * 100 + static_cast<OsmId>(way.nodes.size()), static_cast<float>(blockLat(block.second)),
                              static_cast<float>(blockLon(block.first))});
     return way;
 }
 
-WayInfo streetInfo(const std::string& wayId, bool bridge)
+WayInfo streetInfo(OsmId wayId, bool bridge)
 {
     WayInfo info;
     info.wayId = wayId;
@@ -80,7 +80,7 @@ void expectAltitudes(const std::vector<double>& actual, const std::vector<double
 TEST_F(StreetsTest, WaysFollowTheTerrainAndTwoNodeBridgesArch)
 {
     // Terrain 30, 31, 32 m, offset 2: one metre more than terrain plus offset.
-    osg::ref_ptr<Streets> plain = build({blockWay("1", {{0, 0}, {1, 0}, {2, 0}})}, {}, 2.0);
+    osg::ref_ptr<Streets> plain = build({blockWay(1, {{0, 0}, {1, 0}, {2, 0}})}, {}, 2.0);
     EXPECT_EQ(plain->getNumDrawables(), 1u);
     EXPECT_EQ(strips(plain.get()), (std::vector<std::pair<int, int>>{{0, 3}}));
     expectAltitudes(altitudes(plain.get()), {33, 34, 35});
@@ -88,8 +88,8 @@ TEST_F(StreetsTest, WaysFollowTheTerrainAndTwoNodeBridgesArch)
 
     // Terrain 30 and 34 m, offset 1: ends without the extra metre, inner points 4 m
     // above the straight line, at a quarter, half and three quarters of the span.
-    const WayGeometry bridge = blockWay("2", {{0, 0}, {4, 0}});
-    osg::ref_ptr<Streets> arch = build({bridge}, {streetInfo("2", true)}, 1.0);
+    const WayGeometry bridge = blockWay(2, {{0, 0}, {4, 0}});
+    osg::ref_ptr<Streets> arch = build({bridge}, {streetInfo(2, true)}, 1.0);
     expectAltitudes(altitudes(arch.get()), {31, 36, 37, 38, 35});
     for (int i = 0; i < 5; ++i)
     {
@@ -99,32 +99,32 @@ TEST_F(StreetsTest, WaysFollowTheTerrainAndTwoNodeBridgesArch)
     }
 
     // A bridge of three nodes follows the terrain like any way.
-    osg::ref_ptr<Streets> long_ = build({blockWay("3", {{0, 0}, {1, 0}, {2, 0}})}, {streetInfo("3", true)}, 2.0);
+    osg::ref_ptr<Streets> long_ = build({blockWay(3, {{0, 0}, {1, 0}, {2, 0}})}, {streetInfo(3, true)}, 2.0);
     expectAltitudes(altitudes(long_.get()), {33, 34, 35});
 
     // No terrain data gives 0 m there, not the previous node's height.
     osg::ref_ptr<Streets> gap =
-        build({blockWay("4", {{1, 1}, {1, testTerrain::noDataRow}, {2, 1}})}, {}, 0.5);
+        build({blockWay(4, {{1, 1}, {1, testTerrain::noDataRow}, {2, 1}})}, {}, 0.5);
     expectAltitudes(altitudes(gap.get()), {41 + 1.5, 1.5, 42 + 1.5});
 }
 
 TEST_F(StreetsTest, OneStripPerWayAndTheFirstTagRecordDecidesTheBridge)
 {
-    const WayGeometry two = blockWay("10", {{0, 0}, {1, 0}});
-    const WayGeometry three = blockWay("11", {{1, 0}, {2, 0}, {3, 0}});
-    const WayGeometry single = blockWay("12", {{3, 0}});
+    const WayGeometry two = blockWay(10, {{0, 0}, {1, 0}});
+    const WayGeometry three = blockWay(11, {{1, 0}, {2, 0}, {3, 0}});
+    const WayGeometry single = blockWay(12, {{3, 0}});
 
     osg::ref_ptr<Streets> plain = build({two, three, single}, {}, 1.0);
     EXPECT_EQ(strips(plain.get()), (std::vector<std::pair<int, int>>{{0, 2}, {2, 3}, {5, 1}}));
 
-    osg::ref_ptr<Streets> bridged = build({two, three}, {streetInfo("11", false), streetInfo("10", true)}, 1.0);
+    osg::ref_ptr<Streets> bridged = build({two, three}, {streetInfo(11, false), streetInfo(10, true)}, 1.0);
     EXPECT_EQ(strips(bridged.get()), (std::vector<std::pair<int, int>>{{0, 5}, {5, 3}}));
 
     osg::ref_ptr<Streets> firstDecides =
-        build({two}, {streetInfo("10", false), streetInfo("10", true)}, 1.0);
+        build({two}, {streetInfo(10, false), streetInfo(10, true)}, 1.0);
     EXPECT_EQ(strips(firstDecides.get()), (std::vector<std::pair<int, int>>{{0, 2}}));
 
-    osg::ref_ptr<Streets> otherId = build({two}, {streetInfo("100", true)}, 1.0);
+    osg::ref_ptr<Streets> otherId = build({two}, {streetInfo(100, true)}, 1.0);
     EXPECT_EQ(strips(otherId.get()), (std::vector<std::pair<int, int>>{{0, 2}}));
 }
 } // namespace

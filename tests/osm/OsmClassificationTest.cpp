@@ -12,7 +12,7 @@ const std::string squareNodes =
 const std::vector<std::string> square{"1", "2", "3", "4", "1"};
 const std::vector<std::string> segment{"1", "2"};
 
-WayInfo buildingRecord(int index, const std::string& wayId, int levels, const std::string& height)
+WayInfo buildingRecord(int index, OsmId wayId, int levels, const std::string& height)
 {
     WayInfo info;
     info.index = index;
@@ -22,7 +22,7 @@ WayInfo buildingRecord(int index, const std::string& wayId, int levels, const st
     return info;
 }
 
-WayInfo streetRecord(int index, const std::string& wayId, int kind, bool bridge)
+WayInfo streetRecord(int index, OsmId wayId, int kind, bool bridge)
 {
     WayInfo info;
     info.index = index;
@@ -66,9 +66,9 @@ TEST_F(OsmClassificationTest, BuildingLevelsAndHeightFollowTagOrder)
     const std::vector<std::string> buildingIds{"10", "11", "12", "13", "14", "15", "16", "17", "18", "19"};
     EXPECT_EQ(idsOf(store->allBuildings()), buildingIds);
     EXPECT_EQ(idsOf(store->allBuildings().front().nodes), square);
-    EXPECT_TRUE(sameInfos({buildingRecord(0, "10", 10, ""), buildingRecord(1, "11", 4, ""),
-                           buildingRecord(2, "12", 10, ""), buildingRecord(4, "14", 0, "12.5"),
-                           buildingRecord(5, "15", 3, ""), buildingRecord(8, "18", 5, "7 m")},
+    EXPECT_TRUE(sameInfos({buildingRecord(0, 10, 10, ""), buildingRecord(1, 11, 4, ""),
+                           buildingRecord(2, 12, 10, ""), buildingRecord(4, 14, 0, "12.5"),
+                           buildingRecord(5, 15, 3, ""), buildingRecord(8, 18, 5, "7 m")},
                           plain(store->allBuildingInfos())));
     EXPECT_TRUE(store->allStreets().empty());
 }
@@ -79,14 +79,16 @@ TEST_F(OsmClassificationTest, BuildingRelationsHandTheirLevelsAndHeightToMemberW
     const auto store = load(
         osmWay("20", square) + osmWay("21", square) + osmWay("22", square, {{"building", "yes"}}) +
         osmWay("24", square, {{"building:levels", "7"}}) + osmWay("25", square) +
-        osmRelation("r1", {"20"}, {{"building:levels", "6"}, {"building", "stadium"}}) +
-        osmRelation("r2", {"21", "22", "23", "24"}, {{"building", "yes"}, {"building:levels", "4"}, {"height", "25"}}) +
-        osmRelation("r3", {"25"}, {{"height", "30"}, {"highway", "primary"}}) +
-        osmRelation("r4", {"21"}, {{"building", "yes"}, {"levels", "9"}}));
+        osmRelation("901", {"20"}, {{"building:levels", "6"}, {"building", "stadium"}}) +
+        osmRelation("902", {"21", "22", "23", "24"}, {{"building", "yes"}, {"building:levels", "4"}, {"height", "25"}}) +
+        osmRelation("903", {"25"}, {{"height", "30"}, {"highway", "primary"}}) +
+        osmRelation("904", {"21"}, {{"building", "yes"}, {"levels", "9"}}) +
+        // Ids are per type: node 25 is not way 25.
+        " <relation id=\"905\"><member type=\"node\" ref=\"25\"/><tag k=\"building\" v=\"yes\"/></relation>\n");
 
     EXPECT_EQ(idsOf(store->allBuildings()), (std::vector<std::string>{"20", "21", "22", "24"}));
     EXPECT_TRUE(
-        sameInfos({buildingRecord(1, "21", 9, ""), buildingRecord(2, "22", 0, "25"), buildingRecord(3, "24", 7, "25")},
+        sameInfos({buildingRecord(1, 21, 9, ""), buildingRecord(2, 22, 0, "25"), buildingRecord(3, 24, 7, "25")},
                   plain(store->allBuildingInfos())));
     EXPECT_TRUE(store->allStreets().empty());
 }
@@ -94,32 +96,32 @@ TEST_F(OsmClassificationTest, BuildingRelationsHandTheirLevelsAndHeightToMemberW
 TEST_F(OsmClassificationTest, StreetKindsFollowHighwayRailwayAndWaterwayTags)
 {
     const auto store =
-        load(osmWay("s1", segment, {{"highway", "motorway"}}) + osmWay("s2", segment, {{"highway", "trunk_link"}}) +
-             osmWay("s3", segment, {{"highway", "primary_link"}}) + osmWay("s4", segment, {{"highway", "tertiary"}}) +
-             osmWay("s5", segment, {{"highway", "road"}}) + osmWay("s6", segment, {{"highway", "unclassified"}}) +
-             osmWay("s7", segment, {{"highway", "living_street"}}) + osmWay("s8", segment, {{"highway", "footway"}}) +
-             osmWay("s9", segment, {{"name", "road"}}) + osmWay("s10", segment, {{"railway", "rail"}}) +
-             osmWay("s11", segment, {{"railway", "abandoned"}}) + osmWay("s12", segment, {{"railway", "platform"}}) +
-             osmWay("s13", segment, {{"railway", "tram"}}) + osmWay("s14", segment, {{"waterway", "stream"}}) +
-             osmWay("s15", segment, {{"waterway", "river"}}) +
-             osmWay("s16", segment, {{"highway", "primary"}, {"railway", "tram"}}) +
-             osmWay("s17", segment, {{"highway", "primary"}, {"railway", "tram"}, {"bridge", "yes"}}) +
-             osmWay("s18", segment, {{"highway", "primary"}, {"railway", "tram"}, {"tunnel", "yes"}}) +
-             osmWay("s19", segment, {{"highway", "residential"}, {"bridge", "viaduct"}}) +
-             osmWay("s20", square, {{"tunnel", "yes"}, {"building", "yes"}, {"highway", "service"}}) +
-             osmWay("s21", segment, {{"railway", "tram"}, {"highway", "secondary_link"}}) +
-             osmWay("s22", segment, {{"highway", "path"}, {"waterway", "stream"}}) +
-             osmWay("s23", {"98", "99"}, {{"highway", "secondary"}}));
+        load(osmWay("101", segment, {{"highway", "motorway"}}) + osmWay("102", segment, {{"highway", "trunk_link"}}) +
+             osmWay("103", segment, {{"highway", "primary_link"}}) + osmWay("104", segment, {{"highway", "tertiary"}}) +
+             osmWay("105", segment, {{"highway", "road"}}) + osmWay("106", segment, {{"highway", "unclassified"}}) +
+             osmWay("107", segment, {{"highway", "living_street"}}) + osmWay("108", segment, {{"highway", "footway"}}) +
+             osmWay("109", segment, {{"name", "road"}}) + osmWay("110", segment, {{"railway", "rail"}}) +
+             osmWay("111", segment, {{"railway", "abandoned"}}) + osmWay("112", segment, {{"railway", "platform"}}) +
+             osmWay("113", segment, {{"railway", "tram"}}) + osmWay("114", segment, {{"waterway", "stream"}}) +
+             osmWay("115", segment, {{"waterway", "river"}}) +
+             osmWay("116", segment, {{"highway", "primary"}, {"railway", "tram"}}) +
+             osmWay("117", segment, {{"highway", "primary"}, {"railway", "tram"}, {"bridge", "yes"}}) +
+             osmWay("118", segment, {{"highway", "primary"}, {"railway", "tram"}, {"tunnel", "yes"}}) +
+             osmWay("119", segment, {{"highway", "residential"}, {"bridge", "viaduct"}}) +
+             osmWay("120", square, {{"tunnel", "yes"}, {"building", "yes"}, {"highway", "service"}}) +
+             osmWay("121", segment, {{"railway", "tram"}, {"highway", "secondary_link"}}) +
+             osmWay("122", segment, {{"highway", "path"}, {"waterway", "stream"}}) +
+             osmWay("123", {"98", "99"}, {{"highway", "secondary"}}));
 
     EXPECT_TRUE(sameInfos(
-        {streetRecord(0, "s1", 10, false),   streetRecord(1, "s2", 10, false),  streetRecord(2, "s3", 9, false),
-         streetRecord(3, "s4", 8, false),    streetRecord(4, "s5", 8, false),   streetRecord(5, "s6", 8, false),
-         streetRecord(6, "s7", 7, false),    streetRecord(7, "s8", 6, false),   streetRecord(8, "s10", 1, false),
-         streetRecord(9, "s11", 1, false),   streetRecord(10, "s12", 1, false), streetRecord(11, "s13", 2, false),
-         streetRecord(12, "s14", 70, false), streetRecord(13, "s16", 9, false), streetRecord(14, "s16", 2, false),
-         streetRecord(15, "s17", 9, true),   streetRecord(16, "s17", 2, true),  streetRecord(17, "s19", 7, false),
-         streetRecord(18, "s21", 8, false),  streetRecord(19, "s21", 2, false), streetRecord(20, "s22", 70, false),
-         streetRecord(21, "s22", 6, false)},
+        {streetRecord(0, 101, 10, false),   streetRecord(1, 102, 10, false),  streetRecord(2, 103, 9, false),
+         streetRecord(3, 104, 8, false),    streetRecord(4, 105, 8, false),   streetRecord(5, 106, 8, false),
+         streetRecord(6, 107, 7, false),    streetRecord(7, 108, 6, false),   streetRecord(8, 110, 1, false),
+         streetRecord(9, 111, 1, false),   streetRecord(10, 112, 1, false), streetRecord(11, 113, 2, false),
+         streetRecord(12, 114, 70, false), streetRecord(13, 116, 9, false), streetRecord(14, 116, 2, false),
+         streetRecord(15, 117, 9, true),   streetRecord(16, 117, 2, true),  streetRecord(17, 119, 7, false),
+         streetRecord(18, 121, 8, false),  streetRecord(19, 121, 2, false), streetRecord(20, 122, 70, false),
+         streetRecord(21, 122, 6, false)},
         plain(store->allStreetInfos())));
     ASSERT_EQ(store->allStreets().size(), store->allStreetInfos().size());
     for (std::size_t i = 0; i < store->allStreets().size(); ++i)
@@ -128,7 +130,7 @@ TEST_F(OsmClassificationTest, StreetKindsFollowHighwayRailwayAndWaterwayTags)
         EXPECT_EQ(idsOf(store->allStreets()[i].nodes), segment);
     }
     // A tunnel still makes its building; a stream is no water ring.
-    EXPECT_EQ(idsOf(store->allBuildings()), std::vector<std::string>{"s20"});
+    EXPECT_EQ(idsOf(store->allBuildings()), std::vector<std::string>{"120"});
     ASSERT_EQ(store->waterRingGroups().size(), 1u);
     EXPECT_TRUE(store->waterRingGroups()[0].empty());
 }
@@ -136,13 +138,13 @@ TEST_F(OsmClassificationTest, StreetKindsFollowHighwayRailwayAndWaterwayTags)
 TEST_F(OsmClassificationTest, WaterRingsAreGroupedByRelationInFileOrder)
 {
     const auto store = load(
-        osmWay("a", square, {{"natural", "water"}}) + osmWay("b", {"4", "3", "2"}) + osmWay("c", {"2", "3"}) +
-        osmWay("d", square, {{"seamark:type", "fairway"}}) + osmWay("e", {"1", "3"}, {{"waterway", "riverbank"}}) +
-        osmWay("f", square) + osmWay("g", {"97"}) + osmWay("h", square, {{"natural", "wood"}}) +
-        osmRelation("r10", {"a", "b", "g"}, {{"natural", "water"}}) +
-        osmRelation("r20", {"c"}, {{"waterway", "riverbank"}}) + osmRelation("r30", {}, {{"seamark:type", "fairway"}}) +
-        osmRelation("r40", {"f"}, {{"building", "yes"}, {"natural", "water"}}) +
-        osmRelation("r50", {"b", "h"}, {{"highway", "primary"}, {"natural", "wood"}}));
+        osmWay("31", square, {{"natural", "water"}}) + osmWay("32", {"4", "3", "2"}) + osmWay("33", {"2", "3"}) +
+        osmWay("34", square, {{"seamark:type", "fairway"}}) + osmWay("35", {"1", "3"}, {{"waterway", "riverbank"}}) +
+        osmWay("36", square) + osmWay("37", {"97"}) + osmWay("38", square, {{"natural", "wood"}}) +
+        osmRelation("910", {"31", "32", "37"}, {{"natural", "water"}}) +
+        osmRelation("920", {"33"}, {{"waterway", "riverbank"}}) + osmRelation("930", {}, {{"seamark:type", "fairway"}}) +
+        osmRelation("940", {"36"}, {{"building", "yes"}, {"natural", "water"}}) +
+        osmRelation("950", {"32", "38"}, {{"highway", "primary"}, {"natural", "wood"}}));
 
     const std::vector<WaterGroup> groups = store->waterRingGroups();
     ASSERT_EQ(groups.size(), 5u);
@@ -158,33 +160,39 @@ TEST_F(OsmClassificationTest, WaterRingsAreGroupedByRelationInFileOrder)
     EXPECT_EQ(ringIds(groups[2]), (Rings{{"2", "3"}}));
     EXPECT_TRUE(groups[3].empty());
     EXPECT_EQ(ringIds(groups[4]), (Rings{square}));
-    EXPECT_EQ(groups[1][1][2].lat, store->allNodes().find("2")->lat);
+    EXPECT_EQ(groups[1][1][2].lat, 43.73f);
 
-    EXPECT_EQ(idsOf(store->allBuildings()), std::vector<std::string>{"f"});
+    EXPECT_EQ(idsOf(store->allBuildings()), std::vector<std::string>{"36"});
     EXPECT_TRUE(store->allStreets().empty());
 }
 
-TEST_F(OsmClassificationTest, NodesAreKeptAndResolvedByTheirExactIdText)
+TEST_F(OsmClassificationTest, IdsAreExactIntegersOfAnySizeAndSign)
 {
+    // 2^53 + 1 is the first integer a double cannot hold; 2^32 + 1 does not fit 32 bits.
     const auto store = loadStore(scratch.write(
-        "nodes.osm", osmDocument(osmNode("042", 43.70, 7.40) + osmNode("1", 43.71, 7.41) + osmNode("3", 43.72, 7.43) +
-                                 " <node id=\"5\" lon=\"7.45\"/>\n" + osmNode("7", 43.10, 7.10) +
-                                 " <node id=\"8\" lat=\"43.75\" lon=\"7.48\"><tag k=\"building\" v=\"yes\"/></node>\n" +
-                                 osmNode("7", 43.74, 7.44) + osmWay("w1", {"42"}, {{"building", "yes"}}) +
-                                 osmWay("w2", {"1", "2", "3"}, {{"building", "yes"}}) +
-                                 osmWay("w3", {"042", "5", "7"}, {{"building", "yes"}}))));
+        "nodes.osm",
+        osmDocument(osmNode("042", 43.70, 7.40) + osmNode("1", 43.71, 7.41) + osmNode("3", 43.72, 7.43) +
+                    " <node id=\"5\" lon=\"7.45\"/>\n" + osmNode("7", 43.10, 7.10) +
+                    " <node id=\"8\" lat=\"43.75\" lon=\"7.48\"><tag k=\"building\" v=\"yes\"/></node>\n" +
+                    osmNode("7", 43.74, 7.44) + osmNode("n9", 43.0, 7.0) + osmNode("-5", 43.705, 7.405) +
+                    osmNode("4294967297", 43.715, 7.415) + osmNode("9007199254740993", 43.725, 7.425) +
+                    osmNode("9007199254740992", 43.0, 7.0) + osmWay("61", {"42"}, {{"building", "yes"}}) +
+                    osmWay("62", {"1", "2", "3"}, {{"building", "yes"}}) +
+                    osmWay("63", {"042", "5", "7", "n9"}, {{"building", "yes"}}) +
+                    osmWay("w64", {"1", "3"}, {{"building", "yes"}}) +
+                    osmWay("-65", {"-5", "4294967297", "9007199254740993"}, {{"building", "yes"}}))));
 
-    EXPECT_EQ(idsOf(storedNodes(*store)), (std::vector<std::string>{"042", "1", "3", "7", "8"}));
-    EXPECT_EQ(store->allNodes().find("42"), nullptr);
-    EXPECT_EQ(store->allNodes().find("5"), nullptr);
-    ASSERT_NE(store->allNodes().find("7"), nullptr);
-    EXPECT_EQ(store->allNodes().find("7")->lat, 43.74f);
-    EXPECT_EQ(store->allNodes().find("7")->lon, 7.44f);
-
-    ASSERT_EQ(idsOf(store->allBuildings()), (std::vector<std::string>{"w2", "w3"}));
-    EXPECT_EQ(idsOf(store->allBuildings()[0].nodes), (std::vector<std::string>{"1", "3"}));
-    EXPECT_EQ(idsOf(store->allBuildings()[1].nodes), (std::vector<std::string>{"042", "7"}));
-    EXPECT_EQ(store->allBuildings()[1].nodes[1].lat, 43.74f);
+    // 042 is 42; n9 and w64 are no OSM ids and are passed over.
+    EXPECT_EQ(store->nodeCount(), 9u);
+    ASSERT_EQ(idsOf(store->allBuildings()), (std::vector<std::string>{"61", "62", "63", "-65"}));
+    EXPECT_EQ(idsOf(store->allBuildings()[0].nodes), (std::vector<std::string>{"42"}));
+    EXPECT_EQ(idsOf(store->allBuildings()[1].nodes), (std::vector<std::string>{"1", "3"}));
+    EXPECT_EQ(idsOf(store->allBuildings()[2].nodes), (std::vector<std::string>{"42", "7"}));
+    EXPECT_EQ(store->allBuildings()[2].nodes[1].lat, 43.74f);
+    const std::vector<OsmNode> large = store->allBuildings()[3].nodes;
+    ASSERT_EQ(idsOf(large), (std::vector<std::string>{"-5", "4294967297", "9007199254740993"}));
+    EXPECT_EQ(large[1].lat, 43.715f);
+    EXPECT_EQ(large[2].lat, 43.725f);
     // The bounds come from building nodes only: node 8 and the replaced node 7 do not count.
     EXPECT_EQ(store->minLon, static_cast<double>(7.40f));
     EXPECT_EQ(store->maxLon, static_cast<double>(7.44f));

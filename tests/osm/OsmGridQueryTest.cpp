@@ -26,15 +26,15 @@ double latAt(double row)
 
 std::string binaryGridFrame()
 {
-    return osmNode("sw", latAt(0), lonAt(0)) + osmNode("ne", latAt(4), lonAt(8)) +
-           osmWay("frame", {"sw", "ne"}, {{"building", "yes"}});
+    return osmNode("101", latAt(0), lonAt(0)) + osmNode("102", latAt(4), lonAt(8)) +
+           osmWay("1", {"101", "102"}, {{"building", "yes"}});
 }
 
 // A node at (column, row) in the units of the binary grid, and a way starting there.
 std::string wayAt(const std::string& id, double column, double row, const Tags& tags)
 {
-    return osmNode(id + "-0", latAt(row), lonAt(column)) + osmNode(id + "-1", latAt(row) - 0.001, lonAt(column)) +
-           osmWay(id, {id + "-0", id + "-1"}, tags);
+    return osmNode(id + "000", latAt(row), lonAt(column)) + osmNode(id + "001", latAt(row) - 0.001, lonAt(column)) +
+           osmWay(id, {id + "000", id + "001"}, tags);
 }
 
 class OsmGridQueryTest : public ::testing::Test
@@ -59,9 +59,9 @@ TEST_F(OsmGridQueryTest, GridCountsFollowTheExtentOfTheBuildings)
         const OsmParser store(
             scratch.write("potsdam.osm", osmDocument(osmNode("1", 52.3, 13.0) + osmNode("2", 52.4612, 13.2033) +
                                                      osmNode("3", 53.0, 14.0) + osmNode("4", 51.0, 12.0) +
-                                                     osmWay("b", {"1", "2"}, {{"building", "yes"}}) +
-                                                     osmWay("s", {"3", "1"}, {{"highway", "primary"}}) +
-                                                     osmWay("w", {"4", "3", "2"}, {{"natural", "water"}}))),
+                                                     osmWay("201", {"1", "2"}, {{"building", "yes"}}) +
+                                                     osmWay("202", {"3", "1"}, {{"highway", "primary"}}) +
+                                                     osmWay("203", {"4", "3", "2"}, {{"natural", "water"}}))),
             columns, rows, defaultGridSize);
         EXPECT_EQ(store.minLon, static_cast<double>(13.0f));
         EXPECT_EQ(store.maxLon, static_cast<double>(13.2033f));
@@ -77,14 +77,14 @@ TEST_F(OsmGridQueryTest, GridCountsFollowTheExtentOfTheBuildings)
     {
         // An extent of exactly two cells gets a third column; one cell, a second row.
         const auto store = load(osmNode("1", 0.5, 0.5) + osmNode("2", 0.5078125, 0.515625) +
-                                    osmWay("b", {"1", "2"}, {{"building", "yes"}}),
+                                    osmWay("201", {"1", "2"}, {{"building", "yes"}}),
                                 1.0 / 128);
         EXPECT_EQ(store->columnCount, 3);
         EXPECT_EQ(store->rowCount, 2);
     }
     {
         // A single node spans nothing: a quarter cell each way around it, in one cell.
-        const auto store = load(osmNode("1", 43.7, 7.4) + osmWay("b", {"1"}, {{"building", "yes"}, {"height", "9"}}));
+        const auto store = load(osmNode("1", 43.7, 7.4) + osmWay("201", {"1"}, {{"building", "yes"}, {"height", "9"}}));
         EXPECT_EQ(store->minLon, static_cast<double>(7.4f) - 0.00125);
         EXPECT_EQ(store->maxLon, static_cast<double>(7.4f) + 0.00125);
         EXPECT_EQ(store->minLat, static_cast<double>(43.7f) - 0.00125);
@@ -100,13 +100,13 @@ TEST_F(OsmGridQueryTest, GridCountsFollowTheExtentOfTheBuildings)
 TEST_F(OsmGridQueryTest, GeometriesBelongToTheOneCellOfTheirFirstNode)
 {
     const auto store =
-        load(binaryGridFrame() + wayAt("edge", 2, 1, {{"building", "yes"}}) +
-             wayAt("east", 8, 1.5, {{"building", "yes"}}) + wayAt("north", 2.5, 4, {{"building", "yes"}}) +
-             osmNode("s0", latAt(2.5), lonAt(3.5)) + osmNode("s1", latAt(2.5), lonAt(4.5)) +
-             osmNode("s2", latAt(2.2), lonAt(4.9)) + osmWay("spans", {"s0", "s1", "s2", "s0"}, {{"building", "yes"}}) +
-             osmNode("w0", latAt(1.5), std::nextafter(0.5f, 0.0f)) + osmNode("w1", latAt(1.5), lonAt(0.5)) +
-             osmWay("west", {"w0", "w1"}, {{"highway", "residential"}}) + osmNode("far", 1.0, 2.0) +
-             osmNode("l0", latAt(0.5), lonAt(5.5)) + osmWay("leaves", {"l0", "far"}, {{"railway", "rail"}}),
+        load(binaryGridFrame() + wayAt("2", 2, 1, {{"building", "yes"}}) +
+             wayAt("3", 8, 1.5, {{"building", "yes"}}) + wayAt("4", 2.5, 4, {{"building", "yes"}}) +
+             osmNode("111", latAt(2.5), lonAt(3.5)) + osmNode("112", latAt(2.5), lonAt(4.5)) +
+             osmNode("113", latAt(2.2), lonAt(4.9)) + osmWay("5", {"111", "112", "113", "111"}, {{"building", "yes"}}) +
+             osmNode("121", latAt(1.5), std::nextafter(0.5f, 0.0f)) + osmNode("122", latAt(1.5), lonAt(0.5)) +
+             osmWay("6", {"121", "122"}, {{"highway", "residential"}}) + osmNode("10", 1.0, 2.0) +
+             osmNode("132", latAt(0.5), lonAt(5.5)) + osmWay("7", {"132", "10"}, {{"railway", "rail"}}),
              0.004);
     ASSERT_EQ(store->columnCount, 8);
     ASSERT_EQ(store->rowCount, 4);
@@ -122,8 +122,8 @@ TEST_F(OsmGridQueryTest, GeometriesBelongToTheOneCellOfTheirFirstNode)
                     cells[id].push_back({column, row});
         }
     const std::map<std::string, std::vector<Cell>> expected{
-        {"frame", {{0, 0}}}, {"edge", {{2, 1}}},  {"east", {{8, 1}}},  {"north", {{2, 4}}},
-        {"spans", {{3, 2}}}, {"west", {{-1, 1}}}, {"leaves", {{5, 0}}}};
+        {"1", {{0, 0}}}, {"2", {{2, 1}}},  {"3", {{8, 1}}},  {"4", {{2, 4}}},
+        {"5", {{3, 2}}}, {"6", {{-1, 1}}}, {"7", {{5, 0}}}};
     EXPECT_EQ(cells, expected);
     EXPECT_TRUE(indexMatchesScan(*store, -3, 10, -3, 6));
 }
@@ -134,10 +134,10 @@ TEST_F(OsmGridQueryTest, OneLongitudeOrLatitudeGivesACellThatHoldsItsGeometries)
 {
     const std::string nodes = osmNode("1", 52.3, 13.1) + osmNode("2", 52.31, 13.1) + osmNode("3", 52.32, 13.1) +
                               osmNode("4", 52.3, 13.11) + osmNode("5", 52.3, 13.12);
-    const std::string meridian = osmWay("b1", {"1", "2"}, {{"building", "yes"}, {"building:levels", "3"}}) +
-                                 osmWay("b2", {"2", "3"}, {{"building", "yes"}}) +
-                                 osmWay("s", {"2", "1"}, {{"highway", "primary"}});
-    const std::string parallel = osmWay("b3", {"1", "4", "5"}, {{"building", "yes"}});
+    const std::string meridian = osmWay("211", {"1", "2"}, {{"building", "yes"}, {"building:levels", "3"}}) +
+                                 osmWay("212", {"2", "3"}, {{"building", "yes"}}) +
+                                 osmWay("202", {"2", "1"}, {{"highway", "primary"}});
+    const std::string parallel = osmWay("213", {"1", "4", "5"}, {{"building", "yes"}});
     for (const std::string& ways : {meridian, parallel})
     {
         const auto store = load(nodes + ways);
@@ -161,51 +161,51 @@ TEST_F(OsmGridQueryTest, OneLongitudeOrLatitudeGivesACellThatHoldsItsGeometries)
 TEST_F(OsmGridQueryTest, StreetQueriesMatchRecordsByWayIdAndKind)
 {
     const auto store =
-        load(binaryGridFrame() + wayAt("p", 1.5, 1.5, {{"highway", "primary"}, {"railway", "tram"}}) +
-                 wayAt("q", 1.2, 1.7, {{"highway", "residential"}}) + wayAt("far", 900, 900, {{"highway", "secondary"}}),
+        load(binaryGridFrame() + wayAt("8", 1.5, 1.5, {{"highway", "primary"}, {"railway", "tram"}}) +
+                 wayAt("9", 1.2, 1.7, {{"highway", "residential"}}) + wayAt("10", 900, 900, {{"highway", "secondary"}}),
              0.004);
 
-    EXPECT_EQ(idsOf(store->streetsInCell(9, 1, 1)), (std::vector<std::string>{"p", "p"}));
-    EXPECT_EQ(idsOf(store->streetsInCell(2, 1, 1)), (std::vector<std::string>{"p", "p"}));
-    EXPECT_EQ(idsOf(store->streetsInCell(7, 1, 1)), (std::vector<std::string>{"q"}));
+    EXPECT_EQ(idsOf(store->streetsInCell(9, 1, 1)), (std::vector<std::string>{"8", "8"}));
+    EXPECT_EQ(idsOf(store->streetsInCell(2, 1, 1)), (std::vector<std::string>{"8", "8"}));
+    EXPECT_EQ(idsOf(store->streetsInCell(7, 1, 1)), (std::vector<std::string>{"9"}));
     EXPECT_TRUE(store->streetsInCell(3, 1, 1).empty());
     EXPECT_TRUE(store->streetsInCell(9, 1, 2).empty());
 
     ASSERT_EQ(store->streetInfosOfKind(9).size(), 1u);
-    EXPECT_EQ(store->streetInfosOfKind(9)[0].wayId, "p");
+    EXPECT_EQ(store->streetInfosOfKind(9)[0].wayId, 8);
     EXPECT_EQ(store->streetInfosOfKind(9)[0].index, 0);
     ASSERT_EQ(store->streetInfosOfKind(2).size(), 1u);
     EXPECT_EQ(store->streetInfosOfKind(2)[0].index, 1);
     EXPECT_TRUE(store->streetInfosOfKind(3).empty());
     // Not limited to any cell: the street far outside the grid is listed too.
     ASSERT_EQ(store->streetInfosOfKind(8).size(), 1u);
-    EXPECT_EQ(store->streetInfosOfKind(8)[0].wayId, "far");
+    EXPECT_EQ(store->streetInfosOfKind(8)[0].wayId, 10);
 }
 
 TEST_F(OsmGridQueryTest, BuildingRecordsAreFoundByWayIdFirstRecordFirst)
 {
-    const auto store = load(binaryGridFrame() + wayAt("dup", 1.1, 1.1, {{"building", "yes"}, {"levels", "2"}}) +
-                                wayAt("plain", 1.2, 1.2, {{"building", "yes"}}) +
-                                wayAt("dup", 1.3, 1.3, {{"building", "yes"}, {"levels", "5"}}) +
-                                wayAt("tall", 1.4, 1.4, {{"building", "yes"}, {"height", "30"}}),
+    const auto store = load(binaryGridFrame() + wayAt("11", 1.1, 1.1, {{"building", "yes"}, {"levels", "2"}}) +
+                                wayAt("12", 1.2, 1.2, {{"building", "yes"}}) +
+                                wayAt("11", 1.3, 1.3, {{"building", "yes"}, {"levels", "5"}}) +
+                                wayAt("13", 1.4, 1.4, {{"building", "yes"}, {"height", "30"}}),
                             0.004);
 
-    EXPECT_EQ(idsOf(store->buildingsInCell(1, 1)), (std::vector<std::string>{"dup", "plain", "dup", "tall"}));
+    EXPECT_EQ(idsOf(store->buildingsInCell(1, 1)), (std::vector<std::string>{"11", "12", "11", "13"}));
     const std::vector<WayInfo> infos = store->buildingInfosInCell(1, 1);
     ASSERT_EQ(infos.size(), 3u);
     EXPECT_TRUE(sameInfos({infos[0]}, {infos[1]}));
-    EXPECT_EQ(infos[0].wayId, "dup");
+    EXPECT_EQ(infos[0].wayId, 11);
     EXPECT_EQ(infos[0].levels, 2);
     EXPECT_EQ(infos[0].index, 1);
-    EXPECT_EQ(infos[2].wayId, "tall");
+    EXPECT_EQ(infos[2].wayId, 13);
     EXPECT_EQ(infos[2].height, "30");
     EXPECT_TRUE(store->buildingInfosInCell(0, 0).empty());
 }
 
 TEST_F(OsmGridQueryTest, QueriesHandOutCopiesTheCallerMayChange)
 {
-    const auto store = load(binaryGridFrame() + wayAt("b", 1.5, 1.5, {{"building", "yes"}, {"levels", "2"}}) +
-                                wayAt("s", 1.5, 1.5, {{"highway", "primary"}}),
+    const auto store = load(binaryGridFrame() + wayAt("21", 1.5, 1.5, {{"building", "yes"}, {"levels", "2"}}) +
+                                wayAt("22", 1.5, 1.5, {{"highway", "primary"}}),
                             0.004);
 
     const std::vector<WayGeometry> buildings = store->buildingsInCell(1, 1);
@@ -216,7 +216,7 @@ TEST_F(OsmGridQueryTest, QueriesHandOutCopiesTheCallerMayChange)
     ASSERT_EQ(streets.size(), 1u);
 
     std::vector<WayGeometry> changedBuildings = store->buildingsInCell(1, 1);
-    changedBuildings[0].id = "x";
+    changedBuildings[0].id = 99;
     changedBuildings[0].nodes[0].lat = 0.0f;
     std::vector<WayInfo> changedInfos = store->buildingInfosInCell(1, 1);
     changedInfos[0].levels = 99;

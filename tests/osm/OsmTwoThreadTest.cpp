@@ -40,10 +40,10 @@ std::vector<std::string> bigChildren()
             refs.push_back(nodeId((i * 3 + k * 7) % nodeCount));
         const Tags tags = i % 5 == 0 ? Tags{{"highway", "residential"}, {"name", "Rue " + std::to_string(i)}}
                                      : Tags{{"building", "yes"}, {"building:levels", std::to_string(i % 9)}};
-        children.push_back(osmWay("w" + std::to_string(i), refs, tags));
+        children.push_back(osmWay("4" + std::to_string(i), refs, tags));
     }
-    children.push_back(osmRelation("lake", {"w5", "w6000", "w11999"}, {{"natural", "water"}}));
-    children.push_back(osmRelation("hall", {"w7", "w9000"}, {{"building", "yes"}, {"height", "21"}}));
+    children.push_back(osmRelation("1", {"45", "46000", "411999"}, {{"natural", "water"}}));
+    children.push_back(osmRelation("2", {"w7", "w9000"}, {{"building", "yes"}, {"height", "21"}}));
     return children;
 }
 
@@ -59,7 +59,7 @@ std::string joined(const std::vector<std::string>& children)
 // one that is not: a comment, and elements nested in a root child.
 std::vector<std::string> withDecoys(const std::vector<std::string>& children)
 {
-    const std::string decoys = " <!-- <node --><g><node id=\"g\" lat=\"1\" lon=\"1\"/><way id=\"g\"><nd ref=\"" +
+    const std::string decoys = " <!-- <node --><g><node id=\"999999999\" lat=\"1\" lon=\"1\"/><way id=\"999999999\"><nd ref=\"" +
                                nodeId(1) + "\"/><tag k=\"building\" v=\"yes\"/></way></g>\n";
     std::vector<std::string> result;
     for (const std::string& child : children)
@@ -112,7 +112,7 @@ TEST_F(OsmTwoThreadTest, BigFilesGiveTheSameStoreAsTheWholeDocument)
     std::vector<std::string> repeated = plain;
     for (int i = 0; i < 2000; ++i)
         repeated.insert(repeated.begin() + nodeCount + i, osmNode(nodeId(i), 43.80, 7.50 + i * 1e-5));
-    repeated.insert(repeated.end() - 2, osmWay("w3", {nodeId(3), nodeId(4)}, {{"building", "yes"}}));
+    repeated.insert(repeated.end() - 2, osmWay("43", {nodeId(3), nodeId(4)}, {{"building", "yes"}}));
     EXPECT_TRUE(sameAsWhole(repeated)) << "repeated";
 
     // All nodes but one after the ways: the second half brings nearly every node.
@@ -123,9 +123,9 @@ TEST_F(OsmTwoThreadTest, BigFilesGiveTheSameStoreAsTheWholeDocument)
     // The west bound is the first of two equal longitudes, 0 and -0, whichever
     // half of the ways each building lies in.
     std::vector<std::string> zeros = plain;
-    zeros.insert(zeros.begin(), {osmNodeText("z1", "43.7", "-0"), osmNodeText("z2", "43.7", "0")});
-    zeros.insert(zeros.begin() + nodeCount + 2 + 10, osmWay("zw1", {"z1"}, {{"building", "yes"}}));
-    zeros.insert(zeros.end() - 10, osmWay("zw2", {"z2"}, {{"building", "yes"}}));
+    zeros.insert(zeros.begin(), {osmNodeText("777777771", "43.7", "-0"), osmNodeText("777777772", "43.7", "0")});
+    zeros.insert(zeros.begin() + nodeCount + 2 + 10, osmWay("777777773", {"777777771"}, {{"building", "yes"}}));
+    zeros.insert(zeros.end() - 10, osmWay("777777774", {"777777772"}, {{"building", "yes"}}));
     EXPECT_TRUE(sameAsWhole(zeros)) << "zeros";
     const auto store = loadStore(scratch.write("zeros.osm", osmDocument(joined(zeros))));
     EXPECT_TRUE(std::signbit(store->minLon));
@@ -136,25 +136,25 @@ TEST_F(OsmTwoThreadTest, WhatTheSecondHalfAssumesAboutTheFirstIsChecked)
     // A relation first: every later element belongs to the relations pass, so the
     // ways tagged as water in the second half are water relations as well.
     std::vector<std::string> relationFirst = bigChildren();
-    relationFirst.insert(relationFirst.begin(), osmRelation("first", {"w1"}, {{"natural", "water"}}));
+    relationFirst.insert(relationFirst.begin(), osmRelation("3", {"41"}, {{"natural", "water"}}));
     for (int i = 9000; i < wayCount; i += 500)
         relationFirst.insert(relationFirst.begin() + nodeCount + 1 + i,
-                             osmWay("water" + std::to_string(i), {nodeId(i), nodeId(i + 1)}, {{"natural", "water"}}));
+                             osmWay("5" + std::to_string(i), {nodeId(i), nodeId(i + 1)}, {{"natural", "water"}}));
     EXPECT_TRUE(sameAsWhole(relationFirst)) << "relation first";
 
     // Ways first: an element with coordinates before the first node is no node,
     // even when it lies in the second half.
     std::vector<std::string> waysFirst = bigChildren();
     std::rotate(waysFirst.begin(), waysFirst.begin() + nodeCount, waysFirst.end() - 2);
-    waysFirst.insert(waysFirst.begin() + wayCount - 10, " <place id=\"p\" lat=\"43.75\" lon=\"7.45\"/>\n");
+    waysFirst.insert(waysFirst.begin() + wayCount - 10, " <place id=\"888888888\" lat=\"43.75\" lon=\"7.45\"/>\n");
     EXPECT_TRUE(sameAsWhole(waysFirst)) << "ways first";
 }
 
 TEST_F(OsmTwoThreadTest, MalformedXmlInEitherHalfGivesTheParsersError)
 {
     const std::vector<std::string> children = bigChildren();
-    const std::string brokenNode = " <node id=\"x\" lat=\"1\" lon=2/>\n";
-    const std::string brokenWay = " <way id=\"x\"><nd ref=1/></way>\n";
+    const std::string brokenNode = " <node id=\"999999998\" lat=\"1\" lon=2/>\n";
+    const std::string brokenWay = " <way id=\"999999998\"><nd ref=1/></way>\n";
     const std::pair<std::size_t, std::string> cases[] = {
         {100, brokenNode}, {nodeCount - 100, brokenNode}, {nodeCount + 100, brokenWay},
         {nodeCount + wayCount - 100, brokenWay}};

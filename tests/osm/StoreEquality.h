@@ -14,13 +14,9 @@ std::vector<typename Array::value_type> plain(const Array& array)
     return std::vector<typename Array::value_type>(array.begin(), array.end());
 }
 
-// The store's nodes in order.
-std::vector<OsmNode> storedNodes(const OsmParser& store);
-
-// The ids of nodes or geometries, in order.
+// The ids of nodes or geometries as decimal text, in order.
 std::vector<std::string> idsOf(const std::vector<OsmNode>& nodes);
 std::vector<std::string> idsOf(const std::vector<WayGeometry>& geometries);
-std::vector<std::string> idsOf(const Geometries& geometries);
 
 // Exact comparisons of store records (ids, every node's id, lat and lon, every
 // tag record field), naming the first difference.
