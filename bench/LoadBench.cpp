@@ -39,6 +39,7 @@ int runLoadBench(const std::vector<std::string>& args)
     for (const auto& group : groups)
         waterRings += group.size();
 
+    const KeptRecords& kept = parser->keptRecords();
     std::ostringstream json;
     json.precision(10);
     json << "{\"format\": \"" << osmFormatName(parser->format()) << "\", \"file_mb\": " << std::filesystem::file_size(path) / (1024.0 * 1024.0)
@@ -47,7 +48,10 @@ int runLoadBench(const std::vector<std::string>& args)
          << ", \"building_infos\": " << parser->allBuildingInfos().size()
          << ", \"streets\": " << parser->streetCount() << ", \"water_groups\": " << groups.size()
          << ", \"water_rings\": " << waterRings << ", \"columns\": " << columns << ", \"rows\": " << rows
-         << ", \"min_lon\": " << parser->minLon << ", \"max_lon\": " << parser->maxLon
+         << ", \"building_parts\": " << kept.buildingParts.size() << ", \"areas\": " << kept.areas.size()
+         << ", \"coastlines\": " << kept.coastlines.size() << ", \"trees\": " << kept.trees.size()
+         << ", \"tree_rows\": " << kept.treeRows.size() << ", \"relations\": " << kept.relations.size()
+         << ", \"named\": " << kept.named.size() << ", \"min_lon\": " << parser->minLon << ", \"max_lon\": " << parser->maxLon
          << ", \"min_lat\": " << parser->minLat << ", \"max_lat\": " << parser->maxLat << "}";
     delete parser;
     std::cout << json.str() << std::endl;

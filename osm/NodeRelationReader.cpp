@@ -1,15 +1,19 @@
 #include "osm/NodeRelationReader.h"
 
+#include "osm/KeptTags.h"
 #include "osm/NumberText.h"
 #include "osm/XmlText.h"
 
 #include <cmath>
+#include <limits>
 #include <cstdlib>
 #include <cstring>
 #include <string>
 
 namespace
 {
+constexpr float unplaced = std::numeric_limits<float>::quiet_NaN();
+
 // A megabyte of nodes: small enough to give back one by one while the table fills.
 constexpr std::size_t chunkSize = 1 << 16;
 
@@ -21,11 +25,21 @@ std::string_view elementName(std::string_view startTag)
         ++length;
     return startTag.substr(1, length - 1);
 }
+// A member without a type is taken for a way.
+OsmType typeOf(rapidxml::xml_node<char>* member)
+{
+    const char* type = attributeValue(member, "type");
+    if (type && equals(type, "node"))
+        return OsmType::Node;
+    if (type && equals(type, "relation"))
+        return OsmType::Relation;
+    return OsmType::Way;
+}
+
 // Ids are per type: only a member that is (or may be) a way is one of the relation's ways.
 bool mayBeWay(rapidxml::xml_node<char>* member)
 {
-    const char* type = attributeValue(member, "type");
-    return !type || equals(type, "way");
+    return typeOf(member) == OsmType::Way;
 }
 } // namespace
 
@@ -68,7 +82,8 @@ void NodeRelationReader::append(NodeRelationReader& later)
     for (NodeTable::NodeArray& chunk : later.readNodes)
         readNodes.push_back(std::move(chunk));
     later.readNodes.clear();
-    relations.append(std::move(later.relations));
+    relations.append(std::move(later.relations), static_cast<std::uint32_t>(kept.named.size()));
+    kept.append(std::move(later.kept), 0);
     if (firstWay < 0)
         firstWay = later.firstWay;
 }
@@ -86,7 +101,20 @@ void NodeRelationReader::readNode(XmlNode* element)
     const auto lonValue = static_cast<float>(numberFromText(lon));
     if (!std::isfinite(latValue) || !std::isfinite(lonValue))
         return;
-    addNode(OsmNode{id, latValue, lonValue});
+    const OsmNode node{id, latValue, lonValue};
+    addNode(node);
+    if (element->first_node())
+        keepNodeTags(node, element);
+}
+
+void NodeRelationReader::keepNodeTags(const OsmNode& node, XmlNode* element)
+{
+    readTags(element, elementTags);
+    if (tagValue(elementTags, "natural") == "tree")
+        kept.trees.push_back({node, kept.tags.add(keptTags(elementTags, isTreeKey))});
+    const std::string_view name = tagValue(elementTags, "name");
+    if (!name.empty())
+        kept.named.push_back({OsmType::Node, node.id, kept.tags.intern(name), node.lat, node.lon});
 }
 
 void NodeRelationReader::addNode(const OsmNode& node)
@@ -115,12 +143,12 @@ void NodeRelationReader::readRelation(XmlNode* element)
     bool isWater = false;
     int levels = 0;
     std::string height;
-    for (XmlNode* tag = element->first_node("tag"); tag; tag = tag->next_sibling())
+    readTags(element, elementTags);
+    for (const auto& tag : elementTags)
     {
-        const char* k = attributeValue(tag, "k");
-        const char* v = attributeValue(tag, "v");
-        if (!k || !v)
-            continue;
+        // The parsed values end with a zero byte.
+        const char* k = tag.first.data();
+        const char* v = tag.second.data();
         if (equals(k, "levels") || equals(k, "building:levels") || equals(k, "building:levels:aboveground"))
             levels = std::atoi(v);
         else if (equals(k, "height") || equals(k, "building:height"))
@@ -156,4 +184,42 @@ void NodeRelationReader::readRelation(XmlNode* element)
     }
     if (isWater)
         relations.waterRelations.push_back(id);
+    keepRelation(id, element);
+}
+
+// Multipolygons and building relations are kept whole, with their members' roles;
+// a named relation is placed where its first member way lies.
+void NodeRelationReader::keepRelation(OsmId id, XmlNode* element)
+{
+    const std::string_view type = tagValue(elementTags, "type");
+    const std::string_view name = tagValue(elementTags, "name");
+    const bool keep = type == "multipolygon" || type == "building";
+    if (!keep && name.empty())
+        return;
+    const auto firstMember = static_cast<std::uint32_t>(kept.members.size());
+    bool placed = false;
+    for (XmlNode* member = element->first_node("member"); member; member = member->next_sibling("member"))
+    {
+        std::string_view refText;
+        OsmId ref = 0;
+        if (!attributeText(member, "ref", refText) || !idFromText(refText, ref))
+            continue;
+        const OsmType memberType = typeOf(member);
+        if (keep)
+        {
+            const char* role = attributeValue(member, "role");
+            kept.members.push_back({ref, memberType, kept.tags.intern(role ? role : "")});
+            if (memberType == OsmType::Way)
+                relations.keptMemberWays.insert(ref);
+        }
+        if (!name.empty() && !placed && memberType == OsmType::Way)
+        {
+            relations.namedByFirstWay[ref].push_back(static_cast<std::uint32_t>(kept.named.size()));
+            kept.named.push_back({OsmType::Relation, id, kept.tags.intern(name), unplaced, unplaced});
+            placed = true;
+        }
+    }
+    if (keep)
+        kept.relations.push_back(
+            {id, kept.tags.add(elementTags), firstMember, static_cast<std::uint32_t>(kept.members.size()) - firstMember});
 }

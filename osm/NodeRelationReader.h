@@ -1,5 +1,6 @@
 #pragma once
 
+#include "osm/KeptRecords.h"
 #include "osm/NodeTable.h"
 #include "osm/OsmChunkReader.h"
 #include "osm/RelationRecords.h"
@@ -36,13 +37,20 @@ public:
     // A node read from another format.
     void addNode(const OsmNode& node);
     void readRelation(XmlNode* element);
+    // A node's tags, from an element holding them.
+    void keepNodeTags(const OsmNode& node, XmlNode* element);
 
     RelationRecords relations;
+    // Trees, named nodes and relations, multipolygons and building relations.
+    KeptRecords kept;
     // Where the first way starts, or -1.
     long firstWay = -1;
 
 private:
+    void keepRelation(OsmId id, XmlNode* element);
+
     NodeTable* table = nullptr;
+    Tags elementTags;
     std::vector<NodeTable::NodeArray> readNodes;
     // Whether the passes have begun, as elements are read...
     bool nodesBegun = false;

@@ -12,3 +12,11 @@ struct OsmNode
     float lat = 0.0f;
     float lon = 0.0f;
 };
+
+// Node, way and relation ids are separate: way 5 is not node 5.
+enum class OsmType : std::uint8_t
+{
+    Node,
+    Way,
+    Relation
+};

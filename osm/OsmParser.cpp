@@ -192,7 +192,7 @@ bool OsmParser::loadStreamed(const std::string& fileName, OsmChunkReader& reader
 
     std::cout << " start parser 1 " << std::endl;
     std::cout << " start parser 2" << std::endl;
-    extent = takeRecords(std::move(ways.records));
+    extent = takeRecords(std::move(nodesAndRelations.kept), std::move(ways.records));
     return true;
 }
 
@@ -225,7 +225,7 @@ NodeBounds OsmParser::loadWhole(OsmChunkReader& reader)
     const std::unordered_map<OsmId, int> waterGroupIndex = nodesAndRelations.relations.waterGroupIndex();
     WayReader ways(nodes, nodesAndRelations.relations, waterGroupIndex);
     walk("way", [&](XmlNode* element) { ways.read(element); });
-    return takeRecords(std::move(ways.records));
+    return takeRecords(std::move(nodesAndRelations.kept), std::move(ways.records));
 }
 
 // Every format but plain XML: the same readers, fed by libosmium.
@@ -241,14 +241,29 @@ NodeBounds OsmParser::loadWithOsmium(const std::string& fileName)
     const std::unordered_map<OsmId, int> waterGroupIndex = nodesAndRelations.relations.waterGroupIndex();
     WayReader ways(nodes, nodesAndRelations.relations, waterGroupIndex);
     reader.readWays(ways);
-    return takeRecords(std::move(ways.records));
+    return takeRecords(std::move(nodesAndRelations.kept), std::move(ways.records));
 }
 
 // Moves the ways pass's records into the store; returns the extent of the building nodes.
-NodeBounds OsmParser::takeRecords(WayRecords&& records)
+// Moves the passes' records into the store, the relations pass's kept records
+// first; returns the extent of the building nodes.
+NodeBounds OsmParser::takeRecords(KeptRecords&& nodesAndRelations, WayRecords&& ways)
 {
-    kept = std::move(records);
-    return kept.bounds;
+    records = std::move(ways);
+    KeptRecords& tagged = nodesAndRelations;
+    tagged.append(std::move(records.kept), 0);
+    for (const auto& place : records.relationPlaces)
+    {
+        tagged.named[place.first].lat = place.second.lat;
+        tagged.named[place.first].lon = place.second.lon;
+    }
+    // A relation whose first way is not in the file has no place.
+    tagged.named.erase(std::remove_if(tagged.named.begin(), tagged.named.end(),
+                                      [](const KeptRecords::Named& named) { return std::isnan(named.lat); }),
+                       tagged.named.end());
+    records.kept = std::move(tagged);
+    records.relationPlaces.clear();
+    return records.bounds;
 }
 
 // Each way of loading starts from no nodes.
@@ -283,12 +298,12 @@ Geometries OsmParser::geometries(const WayRecords& records, const WaySpans& span
 
 Geometries OsmParser::allBuildings() const
 {
-    return geometries(kept, kept.buildings);
+    return geometries(records, records.buildings);
 }
 
 Geometries OsmParser::allStreets() const
 {
-    return geometries(kept, kept.streets);
+    return geometries(records, records.streets);
 }
 
 std::uint64_t OsmParser::cellKey(int column, int row)
@@ -315,46 +330,224 @@ bool OsmParser::inCell(const OsmNode& node) const
 
 // Files every geometry under the cells whose edges (computed as the scan computes
 // them) hold its first node, so the index answers exactly as the scan does.
-void OsmParser::buildCellIndex()
+void OsmParser::fileUnderItsCells(const OsmNode& first, int position, CellIndex& index) const
 {
     const double cellWidth = (maxLon - minLon) / static_cast<double>(columnCount);
     const double cellHeight = (maxLat - minLat) / static_cast<double>(rowCount);
-    auto fileUnderItsCells = [&](const OsmNode& first, int position, CellIndex& index) {
-        int columns[3];
-        int rows[3];
-        const int columnsHolding = cellsHolding(first.lon, minLon, cellWidth, columns);
-        const int rowsHolding = cellsHolding(first.lat, minLat, cellHeight, rows);
-        for (int c = 0; c < columnsHolding; ++c)
-            for (int r = 0; r < rowsHolding; ++r)
-                index.add(cellKey(columns[c], rows[r]), position);
-    };
+    int columns[3];
+    int rows[3];
+    const int columnsHolding = cellsHolding(first.lon, minLon, cellWidth, columns);
+    const int rowsHolding = cellsHolding(first.lat, minLat, cellHeight, rows);
+    for (int c = 0; c < columnsHolding; ++c)
+        for (int r = 0; r < rowsHolding; ++r)
+            index.add(cellKey(columns[c], rows[r]), position);
+}
 
+void OsmParser::indexWays(const std::vector<KeptRecords::Way>& ways, CellIndex& index) const
+{
+    index.reserve(ways.size());
+    for (std::size_t i = 0; i < ways.size(); ++i)
+        fileUnderItsCells(records.firstNode(ways[i].span), static_cast<int>(i), index);
+    index.sort();
+}
+
+// Files every geometry under the cells whose edges (computed as the scan computes
+// them) hold its first node, so the index answers exactly as the scan does.
+void OsmParser::buildCellIndex()
+{
     // Most geometries lie inside one cell; only those on an edge take more entries.
-    buildingsByCell.reserve(kept.buildings.size());
-    for (std::size_t i = 0; i < kept.buildings.size(); ++i)
-        fileUnderItsCells(kept.firstNode(kept.buildings[i]), static_cast<int>(i), buildingsByCell);
+    buildingsByCell.reserve(records.buildings.size());
+    for (std::size_t i = 0; i < records.buildings.size(); ++i)
+        fileUnderItsCells(records.firstNode(records.buildings[i]), static_cast<int>(i), buildingsByCell);
     buildingsByCell.sort();
 
     // A street geometry answers for every kind recorded under its way id.
     std::unordered_map<OsmId, std::vector<int>> kindsOfWay;
-    for (const WayInfo& info : kept.streetInfos)
+    for (const WayInfo& info : records.streetInfos)
     {
         std::vector<int>& kinds = kindsOfWay[info.wayId];
         if (std::find(kinds.begin(), kinds.end(), info.kind) == kinds.end())
             kinds.push_back(info.kind);
     }
-    for (std::size_t i = 0; i < kept.streets.size(); ++i)
-        for (int kind : kindsOfWay[kept.streets[i].id])
-            fileUnderItsCells(kept.firstNode(kept.streets[i]), static_cast<int>(i), streetsByKindCell[kind]);
+    for (std::size_t i = 0; i < records.streets.size(); ++i)
+        for (int kind : kindsOfWay[records.streets[i].id])
+            fileUnderItsCells(records.firstNode(records.streets[i]), static_cast<int>(i), streetsByKindCell[kind]);
     for (auto& byKind : streetsByKindCell)
         byKind.second.sort();
 
-    const WayInfos& buildingInfos = kept.buildingInfos;
+    const WayInfos& buildingInfos = records.buildingInfos;
     for (std::size_t i = 0; i < buildingInfos.size(); ++i)
         firstBuildingInfo.emplace(buildingInfos[i].wayId, static_cast<int>(i));
-    const WayInfos& streetInfos = kept.streetInfos;
+    const WayInfos& streetInfos = records.streetInfos;
     for (std::size_t i = 0; i < streetInfos.size(); ++i)
         firstStreetInfo[streetInfos[i].kind].emplace(streetInfos[i].wayId, static_cast<int>(i));
+    buildTaggedIndex();
+}
+
+void OsmParser::buildTaggedIndex()
+{
+    const KeptRecords& tagged = records.kept;
+    indexWays(tagged.buildingParts, partsByCell);
+    indexWays(tagged.areas, areasByCell);
+    indexWays(tagged.coastlines, coastlinesByCell);
+    indexWays(tagged.treeRows, treeRowsByCell);
+    for (std::size_t i = 0; i < tagged.trees.size(); ++i)
+        fileUnderItsCells(tagged.trees[i].node, static_cast<int>(i), treesByCell);
+    treesByCell.sort();
+    for (std::size_t i = 0; i < tagged.named.size(); ++i)
+        fileUnderItsCells(OsmNode{0, tagged.named[i].lat, tagged.named[i].lon}, static_cast<int>(i), namedByCell);
+    namedByCell.sort();
+
+    for (std::size_t i = 0; i < tagged.memberWays.size(); ++i)
+        memberWayIndex.emplace(tagged.memberWays[i].span.id, static_cast<std::uint32_t>(i));
+    for (std::size_t i = 0; i < tagged.relations.size(); ++i)
+    {
+        const KeptRecords::Relation& relation = tagged.relations[i];
+        for (std::uint32_t m = relation.firstMember; m < relation.firstMember + relation.memberCount; ++m)
+        {
+            const KeptRecords::Member& member = tagged.members[m];
+            const KeptRecords::Way* way = member.type == OsmType::Way ? memberWay(member.ref) : nullptr;
+            if (way)
+            {
+                fileUnderItsCells(records.firstNode(way->span), static_cast<int>(i), relationsByCell);
+                break;
+            }
+        }
+    }
+    relationsByCell.sort();
+}
+
+TaggedWay OsmParser::taggedWay(const KeptRecords::Way& way) const
+{
+    return TaggedWay{records.geometry(way.span), records.kept.tags.tags(way.tags)};
+}
+
+std::vector<TaggedWay> OsmParser::waysInCell(const std::vector<KeptRecords::Way>& ways, const CellIndex& index,
+                                             int column, int row) const
+{
+    std::vector<TaggedWay> result;
+    const auto cell = index.entriesOf(cellKey(column, row));
+    for (auto entry = cell.first; entry != cell.second; ++entry)
+        result.push_back(taggedWay(ways[static_cast<std::size_t>(entry->second)]));
+    return result;
+}
+
+const KeptRecords::Way* OsmParser::memberWay(OsmId id) const
+{
+    const auto found = memberWayIndex.find(id);
+    return found == memberWayIndex.end() ? nullptr : &records.kept.memberWays[found->second];
+}
+
+RelationGeometry OsmParser::relationGeometry(const KeptRecords::Relation& relation) const
+{
+    const KeptRecords& tagged = records.kept;
+    RelationGeometry geometry{relation.id, tagged.tags.tags(relation.tags), {}};
+    for (std::uint32_t m = relation.firstMember; m < relation.firstMember + relation.memberCount; ++m)
+    {
+        const KeptRecords::Member& member = tagged.members[m];
+        const KeptRecords::Way* way = member.type == OsmType::Way ? memberWay(member.ref) : nullptr;
+        geometry.members.push_back({member.type, member.ref, tagged.tags.text(member.role),
+                                    way ? records.geometry(way->span).nodes : std::vector<OsmNode>()});
+    }
+    return geometry;
+}
+
+NamedPlace OsmParser::namedPlace(const KeptRecords::Named& named) const
+{
+    return NamedPlace{named.type, named.id, records.kept.tags.text(named.name), named.lat, named.lon};
+}
+
+std::vector<TaggedWay> OsmParser::taggedBuildingsInCell(int column, int row) const
+{
+    std::vector<TaggedWay> result;
+    const auto cell = buildingsByCell.entriesOf(cellKey(column, row));
+    for (auto entry = cell.first; entry != cell.second; ++entry)
+    {
+        const auto i = static_cast<std::size_t>(entry->second);
+        result.push_back({records.geometry(records.buildings[i]), records.kept.tags.tags(records.kept.buildingTags[i])});
+    }
+    return result;
+}
+
+std::vector<TaggedWay> OsmParser::taggedStreetsInCell(int kind, int column, int row) const
+{
+    std::vector<TaggedWay> result;
+    const auto byKind = streetsByKindCell.find(kind);
+    if (byKind == streetsByKindCell.end())
+        return result;
+    const auto cell = byKind->second.entriesOf(cellKey(column, row));
+    for (auto entry = cell.first; entry != cell.second; ++entry)
+    {
+        const auto i = static_cast<std::size_t>(entry->second);
+        result.push_back({records.geometry(records.streets[i]), records.kept.tags.tags(records.kept.streetTags[i])});
+    }
+    return result;
+}
+
+std::vector<TaggedWay> OsmParser::buildingPartsInCell(int column, int row) const
+{
+    return waysInCell(records.kept.buildingParts, partsByCell, column, row);
+}
+
+std::vector<TaggedWay> OsmParser::areasInCell(int column, int row) const
+{
+    return waysInCell(records.kept.areas, areasByCell, column, row);
+}
+
+std::vector<TaggedWay> OsmParser::coastlinesInCell(int column, int row) const
+{
+    return waysInCell(records.kept.coastlines, coastlinesByCell, column, row);
+}
+
+std::vector<TaggedWay> OsmParser::treeRowsInCell(int column, int row) const
+{
+    return waysInCell(records.kept.treeRows, treeRowsByCell, column, row);
+}
+
+std::vector<TaggedNode> OsmParser::treesInCell(int column, int row) const
+{
+    std::vector<TaggedNode> result;
+    const auto cell = treesByCell.entriesOf(cellKey(column, row));
+    for (auto entry = cell.first; entry != cell.second; ++entry)
+    {
+        const KeptRecords::Node& tree = records.kept.trees[static_cast<std::size_t>(entry->second)];
+        result.push_back({tree.node, records.kept.tags.tags(tree.tags)});
+    }
+    return result;
+}
+
+std::vector<RelationGeometry> OsmParser::relationsInCell(int column, int row) const
+{
+    std::vector<RelationGeometry> result;
+    const auto cell = relationsByCell.entriesOf(cellKey(column, row));
+    for (auto entry = cell.first; entry != cell.second; ++entry)
+        result.push_back(relationGeometry(records.kept.relations[static_cast<std::size_t>(entry->second)]));
+    return result;
+}
+
+std::vector<NamedPlace> OsmParser::namedInCell(int column, int row) const
+{
+    std::vector<NamedPlace> result;
+    const auto cell = namedByCell.entriesOf(cellKey(column, row));
+    for (auto entry = cell.first; entry != cell.second; ++entry)
+        result.push_back(namedPlace(records.kept.named[static_cast<std::size_t>(entry->second)]));
+    return result;
+}
+
+std::vector<TaggedWay> OsmParser::allCoastlines() const
+{
+    std::vector<TaggedWay> result;
+    for (const KeptRecords::Way& coastline : records.kept.coastlines)
+        result.push_back(taggedWay(coastline));
+    return result;
+}
+
+std::vector<NamedPlace> OsmParser::allNamed() const
+{
+    std::vector<NamedPlace> result;
+    for (const KeptRecords::Named& named : records.kept.named)
+        result.push_back(namedPlace(named));
+    return result;
 }
 
 std::vector<WayGeometry> OsmParser::buildingsInCell(int column, int row)
@@ -363,7 +556,7 @@ std::vector<WayGeometry> OsmParser::buildingsInCell(int column, int row)
     std::vector<WayGeometry> result;
     const auto cell = buildingsByCell.entriesOf(cellKey(column, row));
     for (auto entry = cell.first; entry != cell.second; ++entry)
-        result.push_back(kept.geometry(kept.buildings[static_cast<std::size_t>(entry->second)]));
+        result.push_back(records.geometry(records.buildings[static_cast<std::size_t>(entry->second)]));
     return result;
 }
 
@@ -374,9 +567,9 @@ std::vector<WayInfo> OsmParser::buildingInfosInCell(int column, int row)
     const auto cell = buildingsByCell.entriesOf(cellKey(column, row));
     for (auto entry = cell.first; entry != cell.second; ++entry)
     {
-        const auto info = firstBuildingInfo.find(kept.buildings[static_cast<std::size_t>(entry->second)].id);
+        const auto info = firstBuildingInfo.find(records.buildings[static_cast<std::size_t>(entry->second)].id);
         if (info != firstBuildingInfo.end())
-            result.push_back(kept.buildingInfos[static_cast<std::size_t>(info->second)]);
+            result.push_back(records.buildingInfos[static_cast<std::size_t>(info->second)]);
     }
     return result;
 }
@@ -390,14 +583,14 @@ std::vector<WayGeometry> OsmParser::streetsInCell(int kind, int column, int row)
         return result;
     const auto cell = byKind->second.entriesOf(cellKey(column, row));
     for (auto entry = cell.first; entry != cell.second; ++entry)
-        result.push_back(kept.geometry(kept.streets[static_cast<std::size_t>(entry->second)]));
+        result.push_back(records.geometry(records.streets[static_cast<std::size_t>(entry->second)]));
     return result;
 }
 
 std::vector<WayInfo> OsmParser::streetInfosOfKind(int kind) const
 {
     std::vector<WayInfo> result;
-    for (const WayInfo& info : kept.streetInfos)
+    for (const WayInfo& info : records.streetInfos)
         if (info.kind == kind)
             result.push_back(info);
     return result;
@@ -413,7 +606,7 @@ std::vector<WayInfo> OsmParser::firstStreetInfos(int kind, const std::vector<Way
     {
         const auto first = ofKind->second.find(way.id);
         if (first != ofKind->second.end())
-            result.push_back(kept.streetInfos[static_cast<std::size_t>(first->second)]);
+            result.push_back(records.streetInfos[static_cast<std::size_t>(first->second)]);
     }
     return result;
 }
@@ -423,10 +616,10 @@ std::vector<WayInfo> OsmParser::scanFirstStreetInfos(int kind, const std::vector
     std::vector<WayInfo> result;
     for (const WayGeometry& way : ways)
     {
-        const auto first = std::find_if(kept.streetInfos.begin(), kept.streetInfos.end(), [&](const WayInfo& info) {
+        const auto first = std::find_if(records.streetInfos.begin(), records.streetInfos.end(), [&](const WayInfo& info) {
             return info.kind == kind && info.wayId == way.id;
         });
-        if (first != kept.streetInfos.end())
+        if (first != records.streetInfos.end())
             result.push_back(*first);
     }
     return result;
@@ -434,16 +627,16 @@ std::vector<WayInfo> OsmParser::scanFirstStreetInfos(int kind, const std::vector
 
 std::vector<WaterGroup> OsmParser::waterRingGroups() const
 {
-    return kept.waterRings;
+    return records.waterRings;
 }
 
 std::vector<WayGeometry> OsmParser::scanBuildingsInCell(int column, int row)
 {
     setCellEdges(column, row);
     std::vector<WayGeometry> result;
-    for (const WaySpan& building : kept.buildings)
-        if (inCell(kept.firstNode(building)))
-            result.push_back(kept.geometry(building));
+    for (const WaySpan& building : records.buildings)
+        if (inCell(records.firstNode(building)))
+            result.push_back(records.geometry(building));
     return result;
 }
 
@@ -451,13 +644,13 @@ std::vector<WayInfo> OsmParser::scanBuildingInfosInCell(int column, int row)
 {
     setCellEdges(column, row);
     std::vector<WayInfo> result;
-    for (const WaySpan& building : kept.buildings)
+    for (const WaySpan& building : records.buildings)
     {
-        if (!inCell(kept.firstNode(building)))
+        if (!inCell(records.firstNode(building)))
             continue;
-        const auto info = std::find_if(kept.buildingInfos.begin(), kept.buildingInfos.end(),
+        const auto info = std::find_if(records.buildingInfos.begin(), records.buildingInfos.end(),
                                        [&](const WayInfo& i) { return i.wayId == building.id; });
-        if (info != kept.buildingInfos.end())
+        if (info != records.buildingInfos.end())
             result.push_back(*info);
     }
     return result;
@@ -467,15 +660,15 @@ std::vector<WayGeometry> OsmParser::scanStreetsInCell(int kind, int column, int 
 {
     setCellEdges(column, row);
     std::vector<WayGeometry> result;
-    for (const WaySpan& street : kept.streets)
+    for (const WaySpan& street : records.streets)
     {
-        if (!inCell(kept.firstNode(street)))
+        if (!inCell(records.firstNode(street)))
             continue;
-        const bool hasKind = std::any_of(kept.streetInfos.begin(), kept.streetInfos.end(), [&](const WayInfo& i) {
+        const bool hasKind = std::any_of(records.streetInfos.begin(), records.streetInfos.end(), [&](const WayInfo& i) {
             return i.wayId == street.id && i.kind == kind;
         });
         if (hasKind)
-            result.push_back(kept.geometry(street));
+            result.push_back(records.geometry(street));
     }
     return result;
 }

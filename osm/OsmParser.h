@@ -1,9 +1,13 @@
 #pragma once
 
 #include "osm/CellIndex.h"
+#include "osm/NamedPlace.h"
 #include "osm/NodeTable.h"
 #include "osm/OsmFormat.h"
 #include "osm/OsmNode.h"
+#include "osm/RelationGeometry.h"
+#include "osm/TaggedNode.h"
+#include "osm/TaggedWay.h"
 #include "osm/WayGeometry.h"
 #include "osm/WayInfo.h"
 #include "osm/WayRecords.h"
@@ -40,6 +44,26 @@ public:
     std::vector<WayInfo> firstStreetInfos(int kind, const std::vector<WayGeometry>& ways) const;
     std::vector<WaterGroup> waterRingGroups() const;
 
+    // What is kept beyond the records above, each in the cell of its first node
+    // (a relation: of its first member way's first node; a tree or a name: of its
+    // position). The tags are views into the store.
+    // The same buildings and streets as buildingsInCell and streetsInCell, with tags.
+    std::vector<TaggedWay> taggedBuildingsInCell(int column, int row) const;
+    std::vector<TaggedWay> taggedStreetsInCell(int kind, int column, int row) const;
+    std::vector<TaggedWay> buildingPartsInCell(int column, int row) const;
+    // Closed ways of land cover, leisure, natural areas, parking and riverbanks.
+    std::vector<TaggedWay> areasInCell(int column, int row) const;
+    std::vector<TaggedWay> coastlinesInCell(int column, int row) const;
+    std::vector<TaggedWay> treeRowsInCell(int column, int row) const;
+    std::vector<TaggedNode> treesInCell(int column, int row) const;
+    // Multipolygon and building relations.
+    std::vector<RelationGeometry> relationsInCell(int column, int row) const;
+    std::vector<NamedPlace> namedInCell(int column, int row) const;
+    // Every coastline and every name, wherever they lie: the sea is joined from all
+    // coastlines, and a search looks through all names.
+    std::vector<TaggedWay> allCoastlines() const;
+    std::vector<NamedPlace> allNamed() const;
+
     // The same three cell queries answered by scanning every geometry: the
     // reference the indexed queries must equal.
     std::vector<WayGeometry> scanBuildingsInCell(int column, int row);
@@ -59,22 +83,32 @@ public:
     // Read access for measuring and tests. The node table is given back once the
     // ways are resolved; what remains of it is the count.
     std::size_t nodeCount() const { return nodesRead; }
-    std::size_t buildingCount() const { return kept.buildings.size(); }
-    std::size_t streetCount() const { return kept.streets.size(); }
+    std::size_t buildingCount() const { return records.buildings.size(); }
+    std::size_t streetCount() const { return records.streets.size(); }
     Geometries allBuildings() const;
-    const WayInfos& allBuildingInfos() const { return kept.buildingInfos; }
+    const WayInfos& allBuildingInfos() const { return records.buildingInfos; }
     Geometries allStreets() const;
-    const WayInfos& allStreetInfos() const { return kept.streetInfos; }
+    const WayInfos& allStreetInfos() const { return records.streetInfos; }
+    const KeptRecords& keptRecords() const { return records.kept; }
 
 private:
     void load(const std::string& fileName, double gridSize);
     bool loadStreamed(const std::string& fileName, OsmChunkReader& reader, NodeBounds& extent);
     NodeBounds loadWhole(OsmChunkReader& reader);
     NodeBounds loadWithOsmium(const std::string& fileName);
-    NodeBounds takeRecords(WayRecords&& records);
+    NodeBounds takeRecords(KeptRecords&& nodesAndRelations, WayRecords&& ways);
     void forgetNodes();
     void releaseNodes();
     void buildCellIndex();
+    void buildTaggedIndex();
+    void fileUnderItsCells(const OsmNode& first, int position, CellIndex& index) const;
+    void indexWays(const std::vector<KeptRecords::Way>& ways, CellIndex& index) const;
+    TaggedWay taggedWay(const KeptRecords::Way& way) const;
+    std::vector<TaggedWay> waysInCell(const std::vector<KeptRecords::Way>& ways, const CellIndex& index, int column,
+                                      int row) const;
+    RelationGeometry relationGeometry(const KeptRecords::Relation& relation) const;
+    const KeptRecords::Way* memberWay(OsmId id) const;
+    NamedPlace namedPlace(const KeptRecords::Named& named) const;
     static Geometries geometries(const WayRecords& records, const WaySpans& spans);
 
     void setCellEdges(int column, int row);
@@ -86,7 +120,7 @@ private:
     std::size_t nodesRead = 0;
     NodeBounds allNodesBounds;
     bool nodesReleased = false;
-    WayRecords kept;
+    WayRecords records;
 
     double cellMinLon = 0.0;
     double cellMaxLon = 0.0;
@@ -99,4 +133,12 @@ private:
     std::unordered_map<OsmId, int> firstBuildingInfo;
     // Per street kind: way id → its first tag record of the kind.
     std::unordered_map<int, std::unordered_map<OsmId, int>> firstStreetInfo;
+    CellIndex partsByCell;
+    CellIndex areasByCell;
+    CellIndex coastlinesByCell;
+    CellIndex treeRowsByCell;
+    CellIndex treesByCell;
+    CellIndex relationsByCell;
+    CellIndex namedByCell;
+    std::unordered_map<OsmId, std::uint32_t> memberWayIndex;
 };

@@ -73,8 +73,14 @@ void OsmiumReader::readNode(const osmium::Node& node, NodeRelationReader& reader
     const osmium::Location location = node.location();
     if (!location.is_defined())
         return;
-    reader.addNode(OsmNode{node.id(), static_cast<float>(location.y() / coordinatePrecision),
-                           static_cast<float>(location.x() / coordinatePrecision)});
+    const OsmNode stored{node.id(), static_cast<float>(location.y() / coordinatePrecision),
+                         static_cast<float>(location.x() / coordinatePrecision)};
+    reader.addNode(stored);
+    if (node.tags().empty())
+        return;
+    XmlNode* tagged = element("node");
+    appendTags(tagged, node.tags());
+    reader.keepNodeTags(stored, tagged);
 }
 
 void OsmiumReader::readNodesAndRelations(NodeRelationReader& reader)

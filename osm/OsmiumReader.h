@@ -38,7 +38,7 @@ private:
     XmlNode* element(const char* name);
     void addAttribute(XmlNode* element, const char* name, const std::string& value);
     void appendTags(XmlNode* element, const osmium::TagList& tags);
-    static void readNode(const osmium::Node& node, NodeRelationReader& reader);
+    void readNode(const osmium::Node& node, NodeRelationReader& reader);
     XmlNode* relationElement(const osmium::Relation& relation);
     void keepWay(const osmium::OSMObject& way);
 

@@ -1,7 +1,11 @@
 #include "osm/RelationRecords.h"
 
-void RelationRecords::append(RelationRecords&& later)
+void RelationRecords::append(RelationRecords&& later, std::uint32_t namedBefore)
 {
+    keptMemberWays.insert(later.keptMemberWays.begin(), later.keptMemberWays.end());
+    for (auto& way : later.namedByFirstWay)
+        for (std::uint32_t index : way.second)
+            namedByFirstWay[way.first].push_back(index + namedBefore);
     for (auto& member : later.buildingMembers)
         buildingMembers[member.first] = std::move(member.second);
     for (auto& member : later.waterMembers)

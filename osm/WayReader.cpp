@@ -1,5 +1,6 @@
 #include "osm/WayReader.h"
 
+#include "osm/KeptTags.h"
 #include "osm/NumberText.h"
 #include "osm/XmlText.h"
 
@@ -39,18 +40,16 @@ void WayReader::read(XmlNode* element)
         c.height = building->second.height;
     }
 
-    for (XmlNode* tag = element->first_node("tag"); tag; tag = tag->next_sibling())
-    {
-        const char* k = attributeValue(tag, "k");
-        const char* v = attributeValue(tag, "v");
-        if (k && v)
-            classifyTag(c, k, v);
-    }
+    readTags(element, wayTags);
+    // The parsed values end with a zero byte.
+    for (const auto& tag : wayTags)
+        classifyTag(c, tag.first.data(), tag.second.data());
 
     if (c.isBuilding)
         addBuilding(keptSpan(id), c);
     if (c.isWater)
         addWaterRing(0);
+    keepTagged(id);
     if (c.isTunnel)
         return;
     const std::pair<bool, int> streetFlags[] = {
@@ -138,6 +137,54 @@ WaySpan WayReader::keptSpan(OsmId id)
     return WaySpan{id, static_cast<std::uint32_t>(kept.size()) - count, count};
 }
 
+// What the way is beside a building, a street or water: kept with the tags it is
+// drawn and found by.
+void WayReader::keepTagged(OsmId id)
+{
+    KeptRecords& kept = records.kept;
+    const std::string_view natural = tagValue(wayTags, "natural");
+    if (!tagValue(wayTags, "building:part").empty())
+        keepWay(kept.buildingParts, id, isBuildingKey);
+    if (natural == "coastline")
+        keepWay(kept.coastlines, id, isAreaKey);
+    if (natural == "tree_row")
+        keepWay(kept.treeRows, id, isTreeKey);
+    if (isArea(wayTags) && isClosed())
+        keepWay(kept.areas, id, isAreaKey);
+    if (relations.keptMemberWays.count(id))
+        keepWay(kept.memberWays, id, nullptr);
+
+    const std::string_view name = tagValue(wayTags, "name");
+    const auto placesRelations = relations.namedByFirstWay.find(id);
+    if (name.empty() && placesRelations == relations.namedByFirstWay.end())
+        return;
+    NodeBounds bounds;
+    for (const OsmNode& node : resolvedNodes())
+        bounds.widen(node);
+    if (!bounds.valid)
+        return;
+    const OsmNode middle{id, static_cast<float>((bounds.minLat + bounds.maxLat) / 2),
+                         static_cast<float>((bounds.minLon + bounds.maxLon) / 2)};
+    if (!name.empty())
+        kept.named.push_back({OsmType::Way, id, kept.tags.intern(name), middle.lat, middle.lon});
+    if (placesRelations != relations.namedByFirstWay.end())
+        for (std::uint32_t index : placesRelations->second)
+            records.relationPlaces.emplace_back(index, middle);
+}
+
+void WayReader::keepWay(std::vector<KeptRecords::Way>& ways, OsmId id, bool (*keep)(std::string_view))
+{
+    const WaySpan span = keptSpan(id);
+    if (span.count > 0)
+        ways.push_back({span, keep ? records.kept.tags.add(keptTags(wayTags, keep)) : TagSpan()});
+}
+
+bool WayReader::isClosed()
+{
+    const std::vector<OsmNode>& way = resolvedNodes();
+    return way.size() >= 4 && way.front().id == way.back().id;
+}
+
 void WayReader::addBuilding(const WaySpan& span, const Classification& c)
 {
     for (const OsmNode& node : resolvedNodes())
@@ -145,6 +192,7 @@ void WayReader::addBuilding(const WaySpan& span, const Classification& c)
     if (span.count == 0)
         return;
     records.buildings.push_back(span);
+    records.kept.buildingTags.push_back(records.kept.tags.add(keptTags(wayTags, isBuildingKey)));
     if (c.levels > 0 || !c.height.empty())
     {
         WayInfo info;
@@ -167,6 +215,7 @@ void WayReader::addStreet(const WaySpan& span, int kind, bool bridge)
     if (span.count == 0)
         return;
     records.streets.push_back(span);
+    records.kept.streetTags.push_back(records.kept.tags.add(keptTags(wayTags, isStreetKey)));
     WayInfo info;
     info.index = static_cast<int>(records.streets.size() - 1);
     info.wayId = span.id;

@@ -10,8 +10,9 @@
 #include <vector>
 
 // The ways pass over one stretch of the file: classifies each way by its
-// memberships and tags and records its building, water rings and streets. Reads
-// the node table and the relations' records only, so stretches can be read at once.
+// memberships and tags and records its building, water rings and streets, and
+// what else of it the store keeps. Reads the node table and the relations' records
+// only, so stretches can be read at once, each by its own reader on one thread.
 class WayReader : public OsmChunkReader::Visitor
 {
 public:
@@ -47,6 +48,9 @@ private:
     const std::vector<OsmNode>& resolvedNodes();
     // The way's nodes in the records' array, added there the first time it is asked for.
     WaySpan keptSpan(OsmId id);
+    void keepTagged(OsmId id);
+    void keepWay(std::vector<KeptRecords::Way>& ways, OsmId id, bool (*keep)(std::string_view key));
+    bool isClosed();
     void addBuilding(const WaySpan& span, const Classification& c);
     void addWaterRing(int group);
     void addStreet(const WaySpan& span, int kind, bool bridge);
@@ -59,6 +63,7 @@ private:
     // way, so that reading one allocates only the records it adds.
     std::vector<OsmNode> resolved;
     std::vector<OsmId> refs;
+    Tags wayTags;
     XmlNode* current = nullptr;
     bool resolvedThis = false;
     bool keptThis = false;

@@ -30,6 +30,8 @@ void WayRecords::append(WayRecords&& later)
         info.index += static_cast<int>(streets.size());
     shiftSpans(later.buildings, wayNodes.size());
     shiftSpans(later.streets, wayNodes.size());
+    kept.append(std::move(later.kept), static_cast<std::uint32_t>(wayNodes.size()));
+    moveAppend(relationPlaces, later.relationPlaces);
     moveAppend(wayNodes, later.wayNodes);
     moveAppend(buildings, later.buildings);
     moveAppend(buildingInfos, later.buildingInfos);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "osm/KeptRecords.h"
 #include "osm/LargePageAllocator.h"
 #include "osm/NodeBounds.h"
 #include "osm/OsmNode.h"
@@ -28,6 +29,10 @@ struct WayRecords
     WaySpans streets;
     WayInfos streetInfos;
     std::vector<WaterGroup> waterRings;
+    KeptRecords kept;
+    // Where named relations lie: (index in the relations pass's named records, the
+    // middle of the relation's first member way).
+    std::vector<std::pair<std::uint32_t, OsmNode>> relationPlaces;
     // The extent of the building nodes.
     NodeBounds bounds;
 

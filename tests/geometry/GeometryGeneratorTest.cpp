@@ -77,7 +77,7 @@ protected:
         for (std::size_t i = 0; i < kinds.size(); ++i)
         {
             const double lat = blockLat(1) + 0.0006 + 0.0001 * i;
-            OsmFileBuilder::Tags tags = {kinds[i]};
+            OsmFileBuilder::TagTexts tags = {kinds[i]};
             if (kinds[i].second == "primary")
                 tags.emplace_back("bridge", "yes");
             osm.line("20" + std::to_string(i), {{blockLon(1), lat}, {blockLon(1) + 0.002, lat}}, tags);

@@ -10,7 +10,7 @@
 
 namespace
 {
-std::string tagElements(const OsmFileBuilder::Tags& tags)
+std::string tagElements(const OsmFileBuilder::TagTexts& tags)
 {
     std::string text;
     for (const auto& tag : tags)
@@ -26,7 +26,7 @@ void OsmFileBuilder::node(const std::string& id, double lon, double lat)
     nodes += text.str();
 }
 
-void OsmFileBuilder::way(const std::string& id, const std::vector<std::string>& nodeIds, const Tags& tags)
+void OsmFileBuilder::way(const std::string& id, const std::vector<std::string>& nodeIds, const TagTexts& tags)
 {
     ways += "  <way id=\"" + id + "\">\n";
     for (const auto& nodeId : nodeIds)
@@ -34,7 +34,7 @@ void OsmFileBuilder::way(const std::string& id, const std::vector<std::string>& 
     ways += tagElements(tags) + "  </way>\n";
 }
 
-void OsmFileBuilder::relation(const std::string& id, const std::vector<std::string>& memberIds, const Tags& tags)
+void OsmFileBuilder::relation(const std::string& id, const std::vector<std::string>& memberIds, const TagTexts& tags)
 {
     relations += "  <relation id=\"" + id + "\">\n";
     for (const auto& memberId : memberIds)
@@ -43,7 +43,7 @@ void OsmFileBuilder::relation(const std::string& id, const std::vector<std::stri
 }
 
 void OsmFileBuilder::square(const std::string& id, double lon, double lat, double halfSide, bool clockwise,
-                            const Tags& tags)
+                            const TagTexts& tags)
 {
     // Counter-clockwise: south-west, south-east, north-east, north-west.
     const double corners[4][2] = {{-1, -1}, {1, -1}, {1, 1}, {-1, 1}};
@@ -60,7 +60,7 @@ void OsmFileBuilder::square(const std::string& id, double lon, double lat, doubl
 }
 
 void OsmFileBuilder::line(const std::string& id, const std::vector<std::pair<double, double>>& lonLats,
-                          const Tags& tags)
+                          const TagTexts& tags)
 {
     std::vector<std::string> ids;
     for (std::size_t i = 0; i < lonLats.size(); ++i)

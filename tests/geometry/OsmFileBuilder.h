@@ -9,16 +9,16 @@
 class OsmFileBuilder
 {
 public:
-    using Tags = std::vector<std::pair<std::string, std::string>>;
+    using TagTexts = std::vector<std::pair<std::string, std::string>>;
 
     void node(const std::string& id, double lon, double lat);
-    void way(const std::string& id, const std::vector<std::string>& nodeIds, const Tags& tags);
-    void relation(const std::string& id, const std::vector<std::string>& memberIds, const Tags& tags);
+    void way(const std::string& id, const std::vector<std::string>& nodeIds, const TagTexts& tags);
+    void relation(const std::string& id, const std::vector<std::string>& memberIds, const TagTexts& tags);
     // A closed square way of four corners (five "nd"), clockwise or counter-clockwise
     // seen from above, centred on (lon, lat); the nodes get ids prefixed by the way id.
-    void square(const std::string& id, double lon, double lat, double halfSide, bool clockwise, const Tags& tags);
+    void square(const std::string& id, double lon, double lat, double halfSide, bool clockwise, const TagTexts& tags);
     // Nodes with the given positions and a way through them in order.
-    void line(const std::string& id, const std::vector<std::pair<double, double>>& lonLats, const Tags& tags);
+    void line(const std::string& id, const std::vector<std::pair<double, double>>& lonLats, const TagTexts& tags);
 
     void write(const std::string& path) const;
 

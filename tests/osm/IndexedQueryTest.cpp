@@ -44,7 +44,7 @@ std::vector<float> besideEdges(float low, float high, double gridSize)
     return values;
 }
 
-const Tags streetTags[] = {
+const TagTexts streetTags[] = {
     {{"waterway", "stream"}}, {{"highway", "trunk"}},       {{"highway", "primary"}},
     {{"highway", "road"}},    {{"highway", "residential"}}, {{"highway", "steps"}},
     {{"railway", "rail"}},    {{"railway", "tram"}},        {{"highway", "primary"}, {"railway", "tram"}}};

@@ -14,6 +14,7 @@
 #include <utility>
 #include <vector>
 
+using ::testing::HasSubstr;
 using ::testing::StartsWith;
 
 namespace
@@ -50,7 +51,10 @@ std::string craftedDocument()
     const std::vector<std::string> line{"1", "5000000000", "6"};
     return osmDocument(
         osmNodeText("-5", "43.7300000", "7.4200000") + osmNodeText("-6", "43.7300100", "7.42") +
-        osmNodeText("1", "43.7301", "7.4201234") + osmWay("10", ring, {{"building", "yes"}, {"building:levels", "3"}}) +
+        osmNodeText("1", "43.7301", "7.4201234") +
+        osmWay("10", ring,
+               {{"building", "yes"}, {"building:levels", "3"}, {"roof:shape", "gabled"}, {"source", "survey"},
+                {"roof:colour", "red"}, {"addr:street", "Rue Grimaldi"}, {"name", "Villa"}}) +
         osmWay("11", ring, {{"building", "stadium"}, {"height", "12&amp;5 m \xC3\xA9"}}) + osmWay("12", ring) +
         osmWay("13", ring, {{"building:part", "yes"}}) + osmNodeText("2", "43.7312345", "7.4212345") +
         osmNodeText("3", "43.7400000", "7.4300000") + osmNodeText("4", "43.7401", "7.4311") +
@@ -59,7 +63,13 @@ std::string craftedDocument()
         osmNodeText("-8", "-33.8600000", "-0.0000001") + osmWay("20", lake, {{"natural", "water"}}) +
         osmWay("21", lake) + osmWay("22", lake) + osmWay("23", lake, {{"waterway", "riverbank"}}) +
         osmWay("24", lake, {{"seamark:type", "fairway"}}) + osmWay("30", line, {{"highway", "motorway"}}) +
-        osmWay("31", line, {{"highway", "primary"}, {"bridge", "yes"}}) +
+        osmWay("31", line,
+               {{"highway", "primary"}, {"bridge", "yes"}, {"width", "7.5"}, {"lanes", "2"}, {"layer", "1"},
+                {"surface", "asphalt"}, {"name", "Boulevard"}}) +
+        osmWay("25", lake, {{"landuse", "grass"}, {"name", "Pr\xC3\xA9"}}) +
+        osmWay("26", line, {{"natural", "coastline"}}) + osmWay("27", line, {{"natural", "tree_row"}}) +
+        " <node id=\"70\" lat=\"43.7350000\" lon=\"7.4250000\">\n" + tag("natural", "tree") + tag("height", "8") +
+        tag("source", "survey") + tag("name", "Olivier") + " </node>\n" +
         osmWay("32", line, {{"highway", "tertiary"}, {"tunnel", "yes"}}) +
         osmWay("33", line, {{"highway", "living_street"}}) +
         osmWay("34", line, {{"highway", "footway"}, {"bridge", "viaduct"}}) +
@@ -68,9 +78,11 @@ std::string craftedDocument()
         osmWay("37", line, {{"waterway", "stream"}}) + osmWay("38", {"7", "8"}, {{"highway", "primary"}}) +
         " <relation id=\"-40\">\n" + member("way", "12", "outer") + member("way", "13", "part") +
         member("node", "1", "entrance") + tag("building:levels", "7") + tag("building", "yes") + tag("height", "30") +
-        " </relation>\n <relation id=\"41\">\n" + member("way", "21", "outer") + member("way", "22", "inner") +
-        member("relation", "-40", "") + tag("natural", "water") + " </relation>\n" +
-        osmRelation("5000000001", {"23", "24"}, {{"seamark:type", "fairway"}}));
+        tag("type", "building") + " </relation>\n <relation id=\"41\">\n" + member("way", "21", "outer") +
+        member("way", "22", "inner") + member("relation", "-40", "") + tag("natural", "water") +
+        tag("type", "multipolygon") + tag("name", "Lac") + " </relation>\n" +
+        osmRelation("5000000001", {"23", "24"}, {{"seamark:type", "fairway"}}) +
+        osmRelation("42", {"99"}, {{"type", "multipolygon"}, {"name", "Nowhere"}}));
 }
 
 class OsmFormatsTest : public ::testing::Test
@@ -110,6 +122,18 @@ std::string failureOf(const std::string& path)
     return "(loaded)";
 }
 
+int linesStartingWith(const std::string& text, const std::string& start)
+{
+    int count = 0;
+    for (std::size_t at = 0; at < text.size(); at = text.find('\n', at) + 1)
+    {
+        count += text.compare(at, start.size(), start) == 0;
+        if (text.find('\n', at) == std::string::npos)
+            break;
+    }
+    return count;
+}
+
 std::string bytesOf(const std::string& path)
 {
     std::ifstream in(path, std::ios::binary);
@@ -128,6 +152,41 @@ TEST_F(OsmFormatsTest, CraftedFileGivesTheSameStoreInEveryFormat)
     ASSERT_EQ(store->waterRingGroups().size(), 3u);
     EXPECT_EQ(store->waterRingGroups()[1].size(), 2u);
     expectSameStoreInEveryFormat(xml, "crafted");
+}
+
+TEST_F(OsmFormatsTest, CraftedFileKeepsTheTagsTheCityIsDrawnAndFoundBy)
+{
+    const auto store = loadStore(scratch.write("crafted.osm", craftedDocument()));
+    const std::string kept = keptText(*store);
+    const std::string ring = " [-5 -6 1 2 -5 ]";
+    const std::string lake = " [3 4 5000000000 3 ]";
+    const std::string line = " [1 5000000000 6 ]";
+    for (const std::string& expected :
+         {"building 10" + ring + " building=yes building:levels=3 roof:shape=gabled roof:colour=red addr:street=Rue Grimaldi name=Villa\n",
+          "street 31" + line + " highway=primary bridge=yes width=7.5 lanes=2 layer=1 name=Boulevard\n",
+          "part 13" + ring + " building:part=yes\n", "area 20" + lake + " natural=water\n",
+          "area 23" + lake + " waterway=riverbank\n", "area 25" + lake + " landuse=grass name=Pr\xC3\xA9\n",
+          "coast 26" + line + " natural=coastline\n", "treerow 27" + line + " natural=tree_row\n",
+          std::string("natural=tree height=8 name=Olivier\n"),
+          "relation -40 building:levels=7 building=yes height=30 type=building\n member 1 12 outer" + ring +
+              "\n member 1 13 part" + ring + "\n member 0 1 entrance []\n",
+          "relation 41 natural=water type=multipolygon name=Lac\n member 1 21 outer" + lake + "\n member 1 22 inner" +
+              lake + "\n member 2 -40  []\n"})
+        EXPECT_THAT(kept, HasSubstr(expected));
+    // Unclosed or untagged ways are no areas; a relation without any way in the file has no cell.
+    EXPECT_EQ(linesStartingWith(kept, "area "), 3);
+    EXPECT_EQ(linesStartingWith(kept, "relation "), 2);
+
+    // Names in the order of the passes (nodes and relations, then ways); the relation
+    // whose ways are all missing has no place. A relation lies in the middle of its first way.
+    std::vector<std::string> names;
+    for (const NamedPlace& place : store->allNamed())
+        names.emplace_back(place.name);
+    EXPECT_EQ(names, (std::vector<std::string>{"Olivier", "Lac", "Villa", "Boulevard", "Pr\xC3\xA9"}));
+    const NamedPlace lac = store->allNamed()[1];
+    EXPECT_EQ(lac.type, OsmType::Relation);
+    EXPECT_EQ(lac.lat, static_cast<float>((double(43.74f) + double(43.7499999f)) / 2));
+    EXPECT_EQ(lac.lon, static_cast<float>((double(7.43f) + double(7.4399999f)) / 2));
 }
 
 TEST_F(OsmFormatsTest, MonacoGivesTheSameStoreInEveryFormat)

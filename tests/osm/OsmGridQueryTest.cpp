@@ -31,7 +31,7 @@ std::string binaryGridFrame()
 }
 
 // A node at (column, row) in the units of the binary grid, and a way starting there.
-std::string wayAt(const std::string& id, double column, double row, const Tags& tags)
+std::string wayAt(const std::string& id, double column, double row, const TagTexts& tags)
 {
     return osmNode(id + "000", latAt(row), lonAt(column)) + osmNode(id + "001", latAt(row) - 0.001, lonAt(column)) +
            osmWay(id, {id + "000", id + "001"}, tags);

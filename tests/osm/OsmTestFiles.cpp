@@ -6,7 +6,7 @@
 
 namespace
 {
-std::string tagElements(const Tags& tags)
+std::string tagElements(const TagTexts& tags)
 {
     std::string text;
     for (const auto& tag : tags)
@@ -32,7 +32,7 @@ std::string osmNodeText(const std::string& id, const std::string& lat, const std
     return " <node id=\"" + id + "\" version=\"1\" lat=\"" + lat + "\" lon=\"" + lon + "\"/>\n";
 }
 
-std::string osmWay(const std::string& id, const std::vector<std::string>& refs, const Tags& tags)
+std::string osmWay(const std::string& id, const std::vector<std::string>& refs, const TagTexts& tags)
 {
     std::string text = " <way id=\"" + id + "\" version=\"1\">\n";
     for (const std::string& ref : refs)
@@ -40,7 +40,7 @@ std::string osmWay(const std::string& id, const std::vector<std::string>& refs, 
     return text + tagElements(tags) + " </way>\n";
 }
 
-std::string osmRelation(const std::string& id, const std::vector<std::string>& members, const Tags& tags)
+std::string osmRelation(const std::string& id, const std::vector<std::string>& members, const TagTexts& tags)
 {
     std::string text = " <relation id=\"" + id + "\">\n";
     for (const std::string& member : members)

@@ -38,8 +38,8 @@ std::vector<std::string> bigChildren()
         std::vector<std::string> refs;
         for (int k = 0; k < 5; ++k)
             refs.push_back(nodeId((i * 3 + k * 7) % nodeCount));
-        const Tags tags = i % 5 == 0 ? Tags{{"highway", "residential"}, {"name", "Rue " + std::to_string(i)}}
-                                     : Tags{{"building", "yes"}, {"building:levels", std::to_string(i % 9)}};
+        const TagTexts tags = i % 5 == 0 ? TagTexts{{"highway", "residential"}, {"name", "Rue " + std::to_string(i)}}
+                                     : TagTexts{{"building", "yes"}, {"building:levels", std::to_string(i % 9)}};
         children.push_back(osmWay("4" + std::to_string(i), refs, tags));
     }
     children.push_back(osmRelation("1", {"45", "46000", "411999"}, {{"natural", "water"}}));

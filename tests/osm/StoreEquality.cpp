@@ -1,6 +1,7 @@
 #include "StoreEquality.h"
 
 #include <cstring>
+#include <sstream>
 
 namespace
 {
@@ -21,6 +22,14 @@ template <class Number>
 bool same(Number a, Number b)
 {
     return std::memcmp(&a, &b, sizeof a) == 0;
+}
+
+std::string idsText(const std::vector<OsmNode>& nodes)
+{
+    std::string text;
+    for (const OsmNode& node : nodes)
+        text += std::to_string(node.id) + " ";
+    return text;
 }
 
 bool equal(const OsmNode& a, const OsmNode& b)
@@ -116,6 +125,75 @@ std::vector<std::string> idsOf(const std::vector<WayGeometry>& geometries)
     return ::testing::AssertionSuccess();
 }
 
+std::string keptText(const OsmParser& store)
+{
+    std::ostringstream text;
+    text.precision(9);
+    auto tags = [&](const Tags& tags) {
+        for (const auto& tag : tags)
+            text << " " << tag.first << "=" << tag.second;
+        text << "\n";
+    };
+    auto ways = [&](const char* kind, const std::vector<TaggedWay>& ways) {
+        for (const TaggedWay& way : ways)
+        {
+            text << kind << " " << way.way.id << " [" << idsText(way.way.nodes) << "]";
+            tags(way.tags);
+        }
+    };
+    auto named = [&](const std::vector<NamedPlace>& places) {
+        for (const NamedPlace& place : places)
+            text << "named " << int(place.type) << " " << place.id << " " << place.name << " " << place.lat << " "
+                 << place.lon << "\n";
+    };
+    // Trees, areas and names need not lie among the buildings that span the grid.
+    const int margin = 20;
+    for (int column = -margin; column < store.columnCount + margin; ++column)
+        for (int row = -margin; row < store.rowCount + margin; ++row)
+        {
+            text << "cell " << column << " " << row << "\n";
+            ways("building", store.taggedBuildingsInCell(column, row));
+            for (int kind : queriedKinds())
+                ways("street", store.taggedStreetsInCell(kind, column, row));
+            ways("part", store.buildingPartsInCell(column, row));
+            ways("area", store.areasInCell(column, row));
+            ways("coast", store.coastlinesInCell(column, row));
+            ways("treerow", store.treeRowsInCell(column, row));
+            for (const TaggedNode& tree : store.treesInCell(column, row))
+            {
+                text << "tree " << tree.node.id << " " << tree.node.lat << " " << tree.node.lon;
+                tags(tree.tags);
+            }
+            for (const RelationGeometry& relation : store.relationsInCell(column, row))
+            {
+                text << "relation " << relation.id;
+                tags(relation.tags);
+                for (const RelationGeometry::Member& member : relation.members)
+                    text << " member " << int(member.type) << " " << member.ref << " " << member.role << " ["
+                         << idsText(member.nodes) << "]\n";
+            }
+            named(store.namedInCell(column, row));
+        }
+    ways("all coasts", store.allCoastlines());
+    named(store.allNamed());
+    return text.str();
+}
+
+::testing::AssertionResult sameLines(const std::string& expected, const std::string& actual)
+{
+    std::istringstream expectedLines(expected);
+    std::istringstream actualLines(actual);
+    std::string expectedLine;
+    std::string actualLine;
+    for (int line = 1; std::getline(expectedLines, expectedLine); ++line)
+        if (!std::getline(actualLines, actualLine) || actualLine != expectedLine)
+            return ::testing::AssertionFailure()
+                   << "line " << line << ": expected '" << expectedLine << "', got '" << actualLine << "'";
+    if (std::getline(actualLines, actualLine))
+        return ::testing::AssertionFailure() << "more lines than expected: '" << actualLine << "'";
+    return ::testing::AssertionSuccess();
+}
+
 ::testing::AssertionResult sameStores(const OsmParser& expected, const OsmParser& actual)
 {
     if (!same(expected.minLon, actual.minLon) || !same(expected.maxLon, actual.maxLon) ||
@@ -131,7 +209,8 @@ std::vector<std::string> idsOf(const std::vector<WayGeometry>& geometries)
         {"building records", sameInfos(plain(expected.allBuildingInfos()), plain(actual.allBuildingInfos()))},
         {"streets", sameGeometries(expected.allStreets(), actual.allStreets())},
         {"street records", sameInfos(plain(expected.allStreetInfos()), plain(actual.allStreetInfos()))},
-        {"water", sameWaterGroups(expected.waterRingGroups(), actual.waterRingGroups())}};
+        {"water", sameWaterGroups(expected.waterRingGroups(), actual.waterRingGroups())},
+        {"kept records", sameLines(keptText(expected), keptText(actual))}};
     for (const auto& part : parts)
         if (!part.second)
             return ::testing::AssertionFailure() << part.first << ": " << part.second.message();

@@ -29,6 +29,11 @@ std::vector<std::string> idsOf(const std::vector<WayGeometry>& geometries);
 ::testing::AssertionResult sameWaterGroups(const std::vector<WaterGroup>& expected,
                                            const std::vector<WaterGroup>& actual);
 
+// What the cell queries of the kept records (tags, relations, trees, names) give in
+// and some cells around the grid, as lines of text.
+std::string keptText(const OsmParser& store);
+::testing::AssertionResult sameLines(const std::string& expected, const std::string& actual);
+
 // Every record, the bounds and the grid counts of two stores.
 ::testing::AssertionResult sameStores(const OsmParser& expected, const OsmParser& actual);
 
