@@ -103,16 +103,17 @@ void NodeRelationReader::readNode(XmlNode* element)
         return;
     const OsmNode node{id, latValue, lonValue};
     addNode(node);
-    if (element->first_node())
-        keepNodeTags(node, element);
+    if (!element->first_node())
+        return;
+    readTags(element, elementTags);
+    keepNodeTags(node, elementTags);
 }
 
-void NodeRelationReader::keepNodeTags(const OsmNode& node, XmlNode* element)
+void NodeRelationReader::keepNodeTags(const OsmNode& node, const Tags& tags)
 {
-    readTags(element, elementTags);
-    if (tagValue(elementTags, "natural") == "tree")
-        kept.trees.push_back({node, kept.tags.add(keptTags(elementTags, isTreeKey))});
-    const std::string_view name = tagValue(elementTags, "name");
+    if (tagValue(tags, "natural") == "tree")
+        kept.trees.push_back({node, kept.tags.add(keptTags(tags, isTreeKey))});
+    const std::string_view name = tagValue(tags, "name");
     if (!name.empty())
         kept.named.push_back({OsmType::Node, node.id, kept.tags.intern(name), node.lat, node.lon});
 }

@@ -37,8 +37,8 @@ public:
     // A node read from another format.
     void addNode(const OsmNode& node);
     void readRelation(XmlNode* element);
-    // A node's tags, from an element holding them.
-    void keepNodeTags(const OsmNode& node, XmlNode* element);
+    // What is kept of a node's tags.
+    void keepNodeTags(const OsmNode& node, const Tags& tags);
 
     RelationRecords relations;
     // Trees, named nodes and relations, multipolygons and building relations.

@@ -76,11 +76,16 @@ void OsmiumReader::readNode(const osmium::Node& node, NodeRelationReader& reader
     const OsmNode stored{node.id(), static_cast<float>(location.y() / coordinatePrecision),
                          static_cast<float>(location.x() / coordinatePrecision)};
     reader.addNode(stored);
-    if (node.tags().empty())
-        return;
-    XmlNode* tagged = element("node");
-    appendTags(tagged, node.tags());
-    reader.keepNodeTags(stored, tagged);
+    if (!node.tags().empty())
+        reader.keepNodeTags(stored, tagsOf(node.tags()));
+}
+
+const Tags& OsmiumReader::tagsOf(const osmium::TagList& list)
+{
+    tags.clear();
+    for (const osmium::Tag& tag : list)
+        tags.emplace_back(tag.key(), tag.value());
+    return tags;
 }
 
 void OsmiumReader::readNodesAndRelations(NodeRelationReader& reader)
@@ -134,18 +139,12 @@ OsmiumReader::XmlNode* OsmiumReader::relationElement(const osmium::Relation& rel
 
 void OsmiumReader::readWays(WayReader& reader)
 {
+    std::vector<OsmId> refs;
     for (const osmium::Way& way : ways.select<osmium::Way>())
     {
-        XmlNode* node = element("way");
-        addAttribute(node, "id", std::to_string(way.id()));
+        refs.clear();
         for (const osmium::NodeRef& ref : way.nodes())
-        {
-            XmlNode* child = element("nd");
-            addAttribute(child, "ref", std::to_string(ref.ref()));
-            node->append_node(child);
-        }
-        appendTags(node, way.tags());
-        reader.read(node);
-        pool.clear();
+            refs.push_back(ref.ref());
+        reader.readWay(way.id(), refs, tagsOf(way.tags()));
     }
 }

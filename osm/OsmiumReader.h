@@ -1,6 +1,7 @@
 #pragma once
 
 #include "osm/OsmFormat.h"
+#include "osm/TagTable.h"
 
 #include <osmium/memory/buffer.hpp>
 #include <osmium/osm/node.hpp>
@@ -15,8 +16,8 @@ class WayReader;
 
 // Reads the formats other than plain XML with libosmium (PBF blocks are decoded on
 // its worker threads) and hands every object to the same node, relation and way
-// readers as the XML reader does, each as the element the XML file would hold, so
-// that every format gives the same store. Ways come after the relations (a PBF file
+// readers as the XML reader does (a relation as the element the XML file would
+// hold), so that every format gives the same store. Ways come after the relations (a PBF file
 // has them before): they are kept until then. Used on one thread.
 class OsmiumReader
 {
@@ -39,6 +40,8 @@ private:
     void addAttribute(XmlNode* element, const char* name, const std::string& value);
     void appendTags(XmlNode* element, const osmium::TagList& tags);
     void readNode(const osmium::Node& node, NodeRelationReader& reader);
+    // Views of the list's texts, which end with a zero byte; valid until the next call.
+    const Tags& tagsOf(const osmium::TagList& list);
     XmlNode* relationElement(const osmium::Relation& relation);
     void keepWay(const osmium::OSMObject& way);
 
@@ -47,4 +50,5 @@ private:
     osmium::memory::Buffer ways;
     // The elements of the object being read; cleared after each.
     rapidxml::memory_pool<char> pool;
+    Tags tags;
 };

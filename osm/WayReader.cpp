@@ -22,8 +22,22 @@ void WayReader::read(XmlNode* element)
     OsmId id = 0;
     if (!attributeText(element, "id", idText) || !idFromText(idText, id))
         return;
-    Classification c;
     current = element;
+    readTags(element, wayTags);
+    classify(id);
+}
+
+void WayReader::readWay(OsmId id, const std::vector<OsmId>& nodeRefs, const Tags& tags)
+{
+    current = nullptr;
+    refs = nodeRefs;
+    wayTags = tags;
+    classify(id);
+}
+
+void WayReader::classify(OsmId id)
+{
+    Classification c;
     resolvedThis = keptThis = false;
 
     const auto water = relations.waterMembers.find(id);
@@ -40,8 +54,7 @@ void WayReader::read(XmlNode* element)
         c.height = building->second.height;
     }
 
-    readTags(element, wayTags);
-    // The parsed values end with a zero byte.
+    // The values end with a zero byte.
     for (const auto& tag : wayTags)
         classifyTag(c, tag.first.data(), tag.second.data());
 
@@ -110,6 +123,15 @@ const std::vector<OsmNode>& WayReader::resolvedNodes()
     if (resolvedThis)
         return resolved;
     resolvedThis = true;
+    if (current)
+        readRefs();
+    resolved.clear();
+    nodes.findAll(refs, resolved);
+    return resolved;
+}
+
+void WayReader::readRefs()
+{
     refs.clear();
     for (XmlNode* nd = current->first_node("nd"); nd; nd = nd->next_sibling())
     {
@@ -118,9 +140,6 @@ const std::vector<OsmNode>& WayReader::resolvedNodes()
         if (attributeText(nd, "ref", refText) && idFromText(refText, ref))
             refs.push_back(ref);
     }
-    resolved.clear();
-    nodes.findAll(refs, resolved);
-    return resolved;
 }
 
 WaySpan WayReader::keptSpan(OsmId id)

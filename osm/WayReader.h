@@ -23,6 +23,8 @@ public:
 
     bool wants(long, std::string_view) override { return true; }
     void read(XmlNode* element) override;
+    // A way read from another format; the tags' values end with a zero byte.
+    void readWay(OsmId id, const std::vector<OsmId>& nodeRefs, const Tags& tags);
 
     // A stretch of the ways pass assumes nothing of the stretches before it.
     bool readyForLaterStretch() const { return true; }
@@ -44,6 +46,9 @@ private:
     };
 
     static void classifyTag(Classification& c, const char* k, const char* v);
+    void classify(OsmId id);
+    // The references of the XML element being read.
+    void readRefs();
     // The nodes of the way being read, resolved once, when the first record needs them.
     const std::vector<OsmNode>& resolvedNodes();
     // The way's nodes in the records' array, added there the first time it is asked for.
@@ -64,6 +69,7 @@ private:
     std::vector<OsmNode> resolved;
     std::vector<OsmId> refs;
     Tags wayTags;
+    // The element being read, or null for a way given whole.
     XmlNode* current = nullptr;
     bool resolvedThis = false;
     bool keptThis = false;
