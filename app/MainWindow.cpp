@@ -17,7 +17,6 @@
 #include <QLabel>
 #include <QMimeData>
 #include <QMessageBox>
-#include <rapidxml/rapidxml.hpp>
 #include <QStatusBar>
 #include <QTimer>
 #include <osg/DisplaySettings>
@@ -203,10 +202,6 @@ bool MainWindow::buildScene()
     statusBar()->repaint();
     try {
         sceneContext->buildScene();
-    } catch (const rapidxml::parse_error& error) {
-        // The XML reader knows what is wrong, not in which file.
-        failedBuild(std::runtime_error(sceneContext->osmPath + ": malformed XML: " + error.what()));
-        return false;
     } catch (const std::exception& error) {
         failedBuild(error);
         return false;

@@ -26,6 +26,9 @@ using XmlNode = rapidxml::xml_node<char>;
 // least this big; below, the thread costs more than it saves.
 constexpr long minimumHalf = 1 << 20;
 
+// The parsed tree of a file read whole takes about three times its size.
+constexpr std::size_t wholeFileLimit = std::size_t(512) << 20;
+
 std::string numberText(double value)
 {
     std::ostringstream out;
@@ -91,6 +94,14 @@ bool visitInHalves(OsmChunkReader& reader, const std::string& path, long offset,
         return true;
     }
     return reader.visit(reader.stoppedAt(), LONG_MAX, first) == OsmChunkReader::Outcome::Finished;
+}
+
+// The line of the text that holds the position (1 for the first).
+long lineOf(const std::vector<char>& text, const char* at)
+{
+    const char* first = text.data();
+    const char* last = at && at >= first && at <= first + text.size() ? at : first;
+    return 1 + std::count(first, last, '\n');
 }
 
 // A cell's west (south) edge; the east (north) edge is this plus the size.
@@ -201,13 +212,25 @@ bool OsmParser::loadStreamed(const std::string& fileName, OsmChunkReader& reader
 NodeBounds OsmParser::loadWhole(OsmChunkReader& reader)
 {
     forgetNodes();
+    if (reader.fileSize() > wholeFileLimit)
+        throw std::runtime_error(reader.filePath() + ": " + std::to_string(reader.fileSize() >> 20) +
+                                 " MB of XML that is malformed or not plain OSM XML (a DOCTYPE with declarations, "
+                                 "text or CDATA in the root): such files are read whole, up to " +
+                                 std::to_string(wholeFileLimit >> 20) + " MB");
     std::vector<char> buffer = reader.readAll();
     if (const char* deep = tooDeeplyNested(buffer.data(), buffer.data() + buffer.size()))
-        throw std::runtime_error(reader.filePath() + ": line " +
-                                 std::to_string(1 + std::count(static_cast<const char*>(buffer.data()), deep, '\n')) +
+        throw std::runtime_error(reader.filePath() + ": line " + std::to_string(lineOf(buffer, deep)) +
                                  ": elements nested more than " + std::to_string(maxXmlNesting) + " levels deep");
     auto document = std::make_unique<rapidxml::xml_document<char>>();
-    document->parse<0>(buffer.data());
+    try
+    {
+        document->parse<0>(buffer.data());
+    }
+    catch (const rapidxml::parse_error& error)
+    {
+        throw std::runtime_error(reader.filePath() + ": line " + std::to_string(lineOf(buffer, error.where<char>())) +
+                                 ": malformed XML: " + error.what());
+    }
     std::cout << " start parser 1 " << std::endl;
 
     // Each pass begins at the root's first element of its name and then takes every

@@ -25,9 +25,9 @@ class OsmChunkReader;
 class OsmParser
 {
 public:
-    // gridSize is the cell edge in degrees. Throws std::runtime_error for a file
-    // that cannot be opened, an invalid or too small grid size or a file without
-    // nodes, and rapidxml::parse_error for malformed XML.
+    // gridSize is the cell edge in degrees. Throws std::runtime_error naming the
+    // file and the problem for a file that cannot be opened or read, malformed XML
+    // (with its line), an invalid or too small grid size or a file without nodes.
     OsmParser(std::string fileName, int& columnCount, int& rowCount, double gridSize);
     ~OsmParser();
 

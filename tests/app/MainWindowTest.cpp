@@ -228,7 +228,7 @@ TEST_F(MainWindowTest, RestartWithAFileTurnedMalformedLeavesAUsableWindow)
     EXPECT_NO_THROW(action("actionRestart")->trigger());
     const std::string errors = testing::internal::GetCapturedStderr();
     testing::internal::GetCapturedStdout();
-    EXPECT_EQ(errors.rfind("std::exception was caught:\n" + path + ": malformed XML: ", 0), 0u) << errors;
+    EXPECT_EQ(errors.rfind("std::exception was caught:\n" + path + ": line 1: malformed XML: ", 0), 0u) << errors;
     EXPECT_FALSE(context.isBuilt());
     EXPECT_TRUE(action("actionRestart")->isEnabled());
     EXPECT_FALSE(action("actionScheme_1")->isEnabled());

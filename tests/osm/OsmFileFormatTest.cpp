@@ -11,8 +11,12 @@
 #include <filesystem>
 #include <stdexcept>
 
+using ::testing::EndsWith;
 using ::testing::HasSubstr;
 using ::testing::Not;
+using ::testing::Property;
+using ::testing::StartsWith;
+using ::testing::Throws;
 
 namespace
 {
@@ -120,9 +124,10 @@ TEST_F(OsmFileFormatTest, MalformedXmlThrowsTheParsersOwnError)
             load("malformed.osm", text);
             ADD_FAILURE() << "loaded " << text.substr(0, 60);
         }
-        catch (const rapidxml::parse_error& error)
+        catch (const std::runtime_error& error)
         {
-            EXPECT_EQ(std::string(error.what()), message) << text.substr(0, 60);
+            EXPECT_THAT(error.what(), StartsWith(scratch.path("malformed.osm") + ": line "));
+            EXPECT_THAT(error.what(), EndsWith(": malformed XML: " + message)) << text.substr(0, 60);
         }
         EXPECT_THAT(output.text(), Not(HasSubstr("start parser"))) << text.substr(0, 60);
     }
@@ -135,7 +140,26 @@ TEST_F(OsmFileFormatTest, MalformedRootTagsThrowTheParsersOwnErrorToo)
     const std::string cases[] = {"<osm version=0.6>" + children + "</osm>", "<osm generator>" + children + "</osm>",
                                  "<osm generator=\"&#65\">" + children + "</osm>", "<osm>" + children + "</osm junk>"};
     for (const std::string& text : cases)
-        EXPECT_THROW(load("root.osm", text), rapidxml::parse_error) << text.substr(0, 40);
+        EXPECT_THAT([&] { load("root.osm", text); }, Throws<std::runtime_error>(Property(
+                                                         &std::runtime_error::what, HasSubstr(": malformed XML: "))))
+            << text.substr(0, 40);
+}
+
+// A file the streamed reading does not take is read whole, which costs about three
+// times its size: above a limit it is refused before anything is read.
+TEST_F(OsmFileFormatTest, LargeFilesThatMustBeReadWholeAreRefusedUnread)
+{
+    const std::string path = scratch.write("sparse.osm", "<osm>text " + osmNode("1", 43.7, 7.4));
+    std::filesystem::resize_file(path, std::uintmax_t(513) << 20);
+    try
+    {
+        loadStore(path);
+        ADD_FAILURE() << "loaded";
+    }
+    catch (const std::runtime_error& error)
+    {
+        EXPECT_THAT(error.what(), StartsWith(path + ": 513 MB of XML that is malformed or not plain OSM XML"));
+    }
 }
 
 // The parser would end the text at a NUL byte and drop what follows without a word:

@@ -78,7 +78,7 @@ protected:
         return sameStores(*whole, *streamed);
     }
 
-    // The parser's message for the file, or a note that it loaded.
+    // The parser's message for the file (after the file and the line), or a note that it loaded.
     std::string parseError(const std::string& name, const std::string& text, std::string& output)
     {
         CapturedOutput captured;
@@ -89,9 +89,12 @@ protected:
             int rows = 0;
             OsmParser store(scratch.write(name, text), columns, rows, defaultGridSize);
         }
-        catch (const rapidxml::parse_error& error)
+        catch (const std::runtime_error& error)
         {
             message = error.what();
+            const std::string after = ": malformed XML: ";
+            EXPECT_EQ(message.rfind(scratch.path(name) + ": line ", 0), 0u) << message;
+            message = message.substr(message.find(after) + after.size());
         }
         output = captured.text();
         return message;
