@@ -69,6 +69,12 @@ bool isTreeKey(std::string_view key)
                        "circumference", "denotation"});
 }
 
+bool isWayKey(std::string_view key)
+{
+    return isBuildingKey(key) || isStreetKey(key) || isAreaKey(key) || isTreeKey(key) ||
+           oneOf(key, {"levels", "building:levels:aboveground", "building:height", "seamark:type"});
+}
+
 bool isArea(const Tags& tags)
 {
     const std::string_view natural = tagValue(tags, "natural");

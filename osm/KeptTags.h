@@ -20,6 +20,8 @@ bool isBuildingKey(std::string_view key);
 bool isStreetKey(std::string_view key);
 bool isAreaKey(std::string_view key);
 bool isTreeKey(std::string_view key);
+// Every key the ways pass classifies by or keeps: the others need not be held for it.
+bool isWayKey(std::string_view key);
 // Whether a closed way with these tags is an area of land cover, leisure, a natural
 // surface, parking or a riverbank.
 bool isArea(const Tags& tags);

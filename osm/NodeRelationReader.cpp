@@ -5,9 +5,8 @@
 #include "osm/XmlText.h"
 
 #include <cmath>
-#include <limits>
 #include <cstdlib>
-#include <cstring>
+#include <limits>
 #include <string>
 
 namespace
@@ -17,14 +16,6 @@ constexpr float unplaced = std::numeric_limits<float>::quiet_NaN();
 // A megabyte of nodes: small enough to give back one by one while the table fills.
 constexpr std::size_t chunkSize = 1 << 16;
 
-// The element name as the parser will read it from the start tag.
-std::string_view elementName(std::string_view startTag)
-{
-    std::size_t length = 1;
-    while (length < startTag.size() && std::strchr(" \t\r\n/>?", startTag[length]) == nullptr)
-        ++length;
-    return startTag.substr(1, length - 1);
-}
 // A member without a type is taken for a way.
 OsmType typeOf(rapidxml::xml_node<char>* member)
 {
@@ -43,33 +34,26 @@ bool mayBeWay(rapidxml::xml_node<char>* member)
 }
 } // namespace
 
-NodeRelationReader::NodeRelationReader(NodeTable& table_) : table(&table_)
+NodeRelationReader::NodeRelationReader(NodeTable& table_) : ways(1), table(&table_)
 {
 }
 
-NodeRelationReader::NodeRelationReader() : nodesBegun(true)
+NodeRelationReader::NodeRelationReader() : ways(1), nodesBegun(true), waysBegun(true)
 {
-}
-
-bool NodeRelationReader::wants(long offset, std::string_view startTag)
-{
-    const std::string_view name = elementName(startTag);
-    relationAnnounced = relationAnnounced || name == "relation";
-    if (name == "way" && firstWay < 0)
-        firstWay = offset;
-    // A way before the first relation matters to neither pass unless it carries
-    // coordinates (any "lat" in its start tag may be one); the ways pass parses it.
-    return relationAnnounced || name != "way" || startTag.find("lat") != std::string_view::npos;
 }
 
 void NodeRelationReader::read(XmlNode* element)
 {
     nodesBegun = nodesBegun || equals(element->name(), "node");
     relationsBegun = relationsBegun || equals(element->name(), "relation");
+    if (equals(element->name(), "way") && firstWayElement == noWay)
+        firstWayElement = ways.back().size();
     if (nodesBegun)
         readNode(element);
     if (relationsBegun)
         readRelation(element);
+    if (waysBegun || firstWayElement != noWay)
+        ways.back().add(element);
 }
 
 bool NodeRelationReader::readyForLaterStretch() const
@@ -84,8 +68,12 @@ void NodeRelationReader::append(NodeRelationReader& later)
     later.readNodes.clear();
     relations.append(std::move(later.relations), static_cast<std::uint32_t>(kept.named.size()));
     kept.append(std::move(later.kept), 0);
-    if (firstWay < 0)
-        firstWay = later.firstWay;
+    // The later reader kept every element; the ways pass begins at the first way.
+    if (!waysBegun && firstWayElement == noWay)
+        later.ways.front().dropBefore(later.firstWayElement);
+    for (WayBuffer& buffer : later.ways)
+        ways.push_back(std::move(buffer));
+    later.ways.clear();
 }
 
 void NodeRelationReader::readNode(XmlNode* element)

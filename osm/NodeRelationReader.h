@@ -4,6 +4,9 @@
 #include "osm/NodeTable.h"
 #include "osm/OsmChunkReader.h"
 #include "osm/RelationRecords.h"
+#include "osm/WayBuffer.h"
+
+#include <cstdint>
 
 // The nodes pass and the relations pass over one stretch of the file (they fill
 // separate records, so one sweep serves both). The nodes are gathered in chunks and
@@ -21,7 +24,7 @@ public:
     // readyForLaterStretch()).
     NodeRelationReader();
 
-    bool wants(long offset, std::string_view startTag) override;
+    bool wants(long, std::string_view) override { return true; }
     void read(XmlNode* element) override;
 
     // Whether a stretch read by a reader for later stretches may follow this one:
@@ -43,8 +46,8 @@ public:
     RelationRecords relations;
     // Trees, named nodes and relations, multipolygons and building relations.
     KeptRecords kept;
-    // Where the first way starts, or -1.
-    long firstWay = -1;
+    // The elements of the ways pass, a buffer for each stretch read.
+    std::vector<WayBuffer> ways;
 
 private:
     void keepRelation(OsmId id, XmlNode* element);
@@ -52,9 +55,12 @@ private:
     NodeTable* table = nullptr;
     Tags elementTags;
     std::vector<NodeTable::NodeArray> readNodes;
-    // Whether the passes have begun, as elements are read...
+    static constexpr std::size_t noWay = SIZE_MAX;
+    // Whether the passes have begun before the stretch (a later stretch keeps every
+    // element and learns at the join where the ways pass begins).
     bool nodesBegun = false;
     bool relationsBegun = false;
-    // ...and as elements are announced to wants(), which runs ahead of read().
-    bool relationAnnounced = false;
+    bool waysBegun = false;
+    // Where in the buffer the stretch's first way is.
+    std::size_t firstWayElement = noWay;
 };

@@ -3,6 +3,7 @@
 #include "osm/NodeRelationReader.h"
 #include "osm/OsmChunkReader.h"
 #include "osm/OsmiumReader.h"
+#include "osm/WayBuffer.h"
 #include "osm/WayReader.h"
 #include "osm/XmlNesting.h"
 
@@ -67,11 +68,10 @@ int gridCount(double extent, double gridSize)
 // enough, the part from a child start near middle on is read at the same time on
 // another thread, by second with a reader of its own. If first then stops exactly
 // where second began and second's assumptions hold, second's records follow first's;
-// otherwise first reads on itself. beforeJoining runs just before second's records
-// join first's. Returns whether the end of the file was reached.
+// otherwise first reads on itself. Returns whether the end of the file was reached.
 template <class Reader>
 bool visitInHalves(OsmChunkReader& reader, const std::string& path, long offset, long middle, Reader& first,
-                   Reader& second, const std::function<void()>& beforeJoining = nullptr)
+                   Reader& second)
 {
     const bool halves = middle - offset >= minimumHalf && static_cast<long>(reader.fileSize()) - middle >= minimumHalf;
     const long split = halves ? reader.likelyChildStart(middle) : -1;
@@ -88,8 +88,6 @@ bool visitInHalves(OsmChunkReader& reader, const std::string& path, long offset,
         return outcome == OsmChunkReader::Outcome::Finished;
     if (reader.stoppedAt() == split && laterFinished && first.readyForLaterStretch())
     {
-        if (beforeJoining)
-            beforeJoining();
         first.append(second);
         return true;
     }
@@ -184,27 +182,44 @@ bool OsmParser::loadStreamed(const std::string& fileName, OsmChunkReader& reader
     forgetNodes();
     NodeRelationReader nodesAndRelations(nodes);
     NodeRelationReader laterNodesAndRelations;
-    // The nodes, which cost most to read, fill about the first two thirds of an
-    // extract; the ways after them are only skimmed in this sweep.
     const long size = static_cast<long>(reader.fileSize());
-    if (!visitInHalves(reader, fileName, 0, size * 2 / 5, nodesAndRelations, laterNodesAndRelations))
+    if (!visitInHalves(reader, fileName, 0, size / 2, nodesAndRelations, laterNodesAndRelations))
         return false;
     nodesAndRelations.storeNodes();
 
     const RelationRecords& relations = nodesAndRelations.relations;
     const std::unordered_map<OsmId, int> waterGroupIndex = relations.waterGroupIndex();
-    WayReader ways(nodes, relations, waterGroupIndex);
-    WayReader laterWays(nodes, relations, waterGroupIndex);
-    const long firstWay = nodesAndRelations.firstWay;
-    // Joining the halves copies their way nodes: the node table is no longer needed then.
-    if (firstWay >= 0 && !visitInHalves(reader, fileName, firstWay, firstWay + (size - firstWay) / 2, ways, laterWays,
-                                        [this] { releaseNodes(); }))
-        return false;
+    WayRecords ways = readBufferedWays(std::move(nodesAndRelations.ways), relations, waterGroupIndex);
 
     std::cout << " start parser 1 " << std::endl;
     std::cout << " start parser 2" << std::endl;
-    extent = takeRecords(std::move(nodesAndRelations.kept), std::move(ways.records));
+    extent = takeRecords(std::move(nodesAndRelations.kept), std::move(ways));
     return true;
+}
+
+// Each stretch's buffered ways on a thread of its own, joined in order. Joining copies
+// the way nodes: the buffers and the node table are given back first.
+WayRecords OsmParser::readBufferedWays(std::vector<WayBuffer>&& buffers, const RelationRecords& relations,
+                                       const std::unordered_map<OsmId, int>& waterGroupIndex)
+{
+    std::vector<std::unique_ptr<WayReader>> readers;
+    std::vector<std::future<void>> reading;
+    for (const WayBuffer& buffer : buffers)
+    {
+        readers.push_back(std::make_unique<WayReader>(nodes, relations, waterGroupIndex));
+        reading.push_back(std::async(std::launch::async, [&buffer, reader = readers.back().get()] {
+            buffer.readInto(*reader);
+        }));
+    }
+    for (std::future<void>& done : reading)
+        done.get();
+    if (readers.empty())
+        readers.push_back(std::make_unique<WayReader>(nodes, relations, waterGroupIndex));
+    std::vector<WayBuffer>().swap(buffers);
+    releaseNodes();
+    for (std::size_t i = 1; i < readers.size(); ++i)
+        readers.front()->append(*readers[i]);
+    return std::move(readers.front()->records);
 }
 
 // Anything the streamed reading does not take: the whole document in one tree,

@@ -18,6 +18,8 @@
 #include <vector>
 
 class OsmChunkReader;
+class WayBuffer;
+struct RelationRecords;
 
 // The in-memory store of one OSM extract. The constructor loads and classifies
 // the whole file and lays a grid over the extent of the buildings; afterwards the
@@ -94,6 +96,8 @@ public:
 private:
     void load(const std::string& fileName, double gridSize);
     bool loadStreamed(const std::string& fileName, OsmChunkReader& reader, NodeBounds& extent);
+    WayRecords readBufferedWays(std::vector<WayBuffer>&& buffers, const RelationRecords& relations,
+                                const std::unordered_map<OsmId, int>& waterGroupIndex);
     NodeBounds loadWhole(OsmChunkReader& reader);
     NodeBounds loadWithOsmium(const std::string& fileName);
     NodeBounds takeRecords(KeptRecords&& nodesAndRelations, WayRecords&& ways);

@@ -22,14 +22,16 @@ std::uint32_t StringTable::intern(std::string_view text)
 
 std::string_view StringTable::copy(std::string_view text)
 {
-    if (blocks.empty() || blockSize - blockUsed < text.size())
+    const std::size_t bytes = text.size() + 1;
+    if (blocks.empty() || blockSize - blockUsed < bytes)
     {
-        blockSize = std::max(minimumBlock, text.size());
+        blockSize = std::max(minimumBlock, bytes);
         blocks.emplace_back(new char[blockSize]);
         blockUsed = 0;
     }
     char* at = blocks.back().get() + blockUsed;
     std::memcpy(at, text.data(), text.size());
-    blockUsed += text.size();
+    at[text.size()] = '\0';
+    blockUsed += bytes;
     return std::string_view(at, text.size());
 }

@@ -7,7 +7,8 @@
 #include <vector>
 
 // Interned texts: each distinct text is held once and named by a small number.
-// Texts never move, so their views stay valid as long as the table. Filled on one
+// Texts never move, so their views stay valid as long as the table; each ends with
+// a zero byte, for the readers that compare C strings. Filled on one
 // thread, then read from any number.
 class StringTable
 {

@@ -45,6 +45,7 @@ private:
              isOtherHighway = false, isWater = false, isStream = false;
     };
 
+    // Looks at no key beyond isWayKey's, which buffered ways keep.
     static void classifyTag(Classification& c, const char* k, const char* v);
     void classify(OsmId id);
     // The references of the XML element being read.

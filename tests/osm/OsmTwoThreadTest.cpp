@@ -110,6 +110,14 @@ TEST_F(OsmTwoThreadTest, BigFilesGiveTheSameStoreAsTheWholeDocument)
     EXPECT_TRUE(sameAsWhole(plain)) << "plain";
     EXPECT_TRUE(sameAsWhole(withDecoys(plain))) << "decoys";
 
+    // An element with references just before the first way, in the second half: the
+    // ways pass has not begun there.
+    std::vector<std::string> wayLike = plain;
+    wayLike.insert(wayLike.begin() + nodeCount - 10,
+                   " <node id=\"77\" lat=\"43.7\" lon=\"7.4\"><nd ref=\"" + nodeId(1) + "\"/><nd ref=\"" +
+                       nodeId(2) + "\"/><tag k=\"building\" v=\"yes\"/></node>\n");
+    EXPECT_TRUE(sameAsWhole(wayLike)) << "way-like node";
+
     // Nodes given again near the end keep their first place and take the later
     // coordinates; ways given twice are stored twice.
     std::vector<std::string> repeated = plain;
