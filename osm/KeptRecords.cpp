@@ -1,15 +1,9 @@
 #include "osm/KeptRecords.h"
 
-#include <iterator>
+#include "osm/MoveAppend.h"
 
 namespace
 {
-template <class Records>
-void moveAppend(Records& to, Records& from)
-{
-    to.insert(to.end(), std::make_move_iterator(from.begin()), std::make_move_iterator(from.end()));
-}
-
 void shiftSpans(std::vector<TagSpan>& spans, const TagTable::Joined& joined)
 {
     for (TagSpan& span : spans)

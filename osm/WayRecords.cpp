@@ -1,17 +1,12 @@
 #include "osm/WayRecords.h"
 
-#include <iterator>
+#include "osm/MoveAppend.h"
+
 #include <limits>
 #include <stdexcept>
 
 namespace
 {
-template <class Array>
-void moveAppend(Array& to, Array& from)
-{
-    to.insert(to.end(), std::make_move_iterator(from.begin()), std::make_move_iterator(from.end()));
-}
-
 void shiftSpans(WaySpans& spans, std::size_t by)
 {
     for (WaySpan& span : spans)
