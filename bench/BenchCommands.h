@@ -13,3 +13,4 @@ int runSunBench(const std::vector<std::string>& args);
 int runCellsBench(const std::vector<std::string>& args);
 int runFramesBench(const std::vector<std::string>& args);
 int runIdleBench(const std::vector<std::string>& args);
+int runSearchBench(const std::vector<std::string>& args);

@@ -17,6 +17,7 @@ const std::map<std::string, std::function<int(const std::vector<std::string>&)>>
         {"cells", runCellsBench},
         {"frames", runFramesBench},
         {"idle", runIdleBench},
+        {"search", runSearchBench},
     };
     return table;
 }

@@ -1,0 +1,73 @@
+#include "bench/BenchArgs.h"
+#include "bench/BenchCommands.h"
+
+#include "app/AppSettings.h"
+#include "app/PlaceSearch.h"
+#include "osm/OsmParser.h"
+
+#include <iostream>
+#include <sstream>
+
+namespace
+{
+const char* typeName(OsmType type)
+{
+    switch (type)
+    {
+    case OsmType::Node: return "node";
+    case OsmType::Way: return "way";
+    case OsmType::Relation: return "relation";
+    }
+    return "?";
+}
+
+// JSON text: quotes, backslashes and control characters escaped.
+std::string quoted(std::string_view text)
+{
+    std::string out = "\"";
+    for (const char c : text)
+    {
+        if (c == '"' || c == '\\')
+            out += '\\';
+        if (static_cast<unsigned char>(c) < 0x20)
+        {
+            char escaped[8];
+            std::snprintf(escaped, sizeof escaped, "\\u%04x", c);
+            out += escaped;
+        }
+        else
+            out += c;
+    }
+    return out + "\"";
+}
+} // namespace
+
+// search OSM_FILE TEXT [--limit N]: the places a search finds, best first.
+int runSearchBench(const std::vector<std::string>& args)
+{
+    const BenchArgs parsed(args);
+    const std::string path = parsed.positional(0, "OSM_FILE");
+    const std::string text = parsed.positional(1, "TEXT");
+    const auto limit = static_cast<std::size_t>(parsed.number("limit", 20));
+    int columns = 0;
+    int rows = 0;
+    const OsmParser store(path, columns, rows, appSettings().gridSize);
+    const PlaceSearch search(store.allNamed());
+    const auto start = std::chrono::steady_clock::now();
+    const std::vector<PlaceSearch::Result> results = search.find(QString::fromStdString(text), limit);
+    const double seconds = secondsSince(start);
+
+    std::ostringstream json;
+    json.precision(9);
+    json << "{\"query\": " << quoted(text) << ", \"seconds\": " << seconds << ", \"results\": [";
+    for (std::size_t i = 0; i < results.size(); ++i)
+    {
+        const NamedPlace& place = results[i].place;
+        json << (i ? ", " : "") << "{\"type\": \"" << typeName(place.type) << "\", \"id\": " << place.id
+             << ", \"name\": " << quoted(place.name) << ", \"rank\": " << results[i].rank << ", \"lon\": " << place.lon
+             << ", \"lat\": " << place.lat << "}";
+    }
+    json << "]}";
+    std::cout << json.str() << std::endl;
+    return 0;
+}
