@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <iterator>
 #include <limits>
 #include <mutex>
 #include <stdexcept>
@@ -73,6 +74,18 @@ std::unique_ptr<OGRSpatialReference> makeWgs84()
     return srs;
 }
 
+bool isFinite(double value)
+{
+    return std::isfinite(value);
+}
+
+// A cell index along an axis of count cells, clamped while still a double: pixel
+// coordinates of points far from the raster may be beyond any int.
+int clampedCell(double position, int count)
+{
+    return static_cast<int>(std::clamp(std::floor(position), 0.0, count - 1.0));
+}
+
 struct DatasetCloser
 {
     void operator()(GDALDataset* dataset) const { GDALClose(dataset); }
@@ -101,6 +114,10 @@ ElevationRaster::ElevationRaster(const std::string& path) : _path(path), _lifeti
         throw std::runtime_error(path + ": the raster is not georeferenced (no geotransform)");
     if (!GDALInvGeoTransform(_geoTransform, _inverseGeoTransform))
         throw std::runtime_error(path + ": the raster's geotransform cannot be inverted");
+    // GDAL takes an infinite origin, and a cell size so small that its inverse overflows.
+    if (!std::all_of(std::begin(_geoTransform), std::end(_geoTransform), isFinite) ||
+        !std::all_of(std::begin(_inverseGeoTransform), std::end(_inverseGeoTransform), isFinite))
+        throw std::runtime_error(path + ": the raster's geotransform or its inverse is not finite");
 
     _width = dataset->GetRasterXSize();
     _height = dataset->GetRasterYSize();
@@ -237,9 +254,11 @@ bool ElevationRaster::getGridLines(double west, double south, double east, doubl
     const auto centres = [](double origin, double step, int count, double from, double to,
                             std::vector<double>& out) {
         const double a = (from - origin) / step - 0.5, b = (to - origin) / step - 0.5;
-        const int first = std::max(0, static_cast<int>(std::ceil(std::min(a, b))));
-        const int last = std::min(count - 1, static_cast<int>(std::floor(std::max(a, b))));
-        for (int i = first; i <= last; ++i)
+        // Written so that a box nowhere (NaN) has no centres either.
+        if (!(std::min(a, b) <= count - 1.0 && std::max(a, b) >= 0.0))
+            return;
+        const int last = clampedCell(std::max(a, b), count);
+        for (int i = clampedCell(std::ceil(std::min(a, b)), count); i <= last; ++i)
             out.push_back(origin + (i + 0.5) * step);
     };
     centres(gt[0], gt[1], _width, west, east, lons);
@@ -318,10 +337,10 @@ bool ElevationRaster::pixelWindow(double west, double south, double east, double
     }
     if (minX > maxX || maxX < 0.0 || maxY < 0.0 || minX > _width || minY > _height)
         return false;
-    window[0] = std::clamp(static_cast<int>(std::floor(minX)) - 1, 0, _width - 1);
-    window[1] = std::clamp(static_cast<int>(std::floor(minY)) - 1, 0, _height - 1);
-    window[2] = std::clamp(static_cast<int>(std::floor(maxX)) + 1, 0, _width - 1);
-    window[3] = std::clamp(static_cast<int>(std::floor(maxY)) + 1, 0, _height - 1);
+    window[0] = clampedCell(minX - 1.0, _width);
+    window[1] = clampedCell(minY - 1.0, _height);
+    window[2] = clampedCell(maxX + 1.0, _width);
+    window[3] = clampedCell(maxY + 1.0, _height);
     return true;
 }
 

@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Installs the Debian packages Orvalis needs to build, run and test. Idempotent.
+# Installs the Debian packages Orvalis needs to build, run and test, and any
+# further ones named as arguments (the fuzz build's compiler). Idempotent.
 set -euo pipefail
 
 packages=(
@@ -12,6 +13,7 @@ packages=(
   xvfb xauth libgl1-mesa-dri libglu1-mesa-dev mesa-utils
   osmium-tool
   imagemagick
+  "$@"
 )
 
 missing=()
