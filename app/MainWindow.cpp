@@ -3,12 +3,15 @@
 #include "app/AppSettings.h"
 #include "app/InputDataDialog.h"
 #include "app/OrvalisApplication.h"
+#include "app/PlaceSearchField.h"
 #include "app/RecentInputs.h"
 #include "app/SceneContext.h"
 #include "generation/DataThread.h"
+#include "generation/MyEarthManipulator.h"
 #include "generation/NodeHandover.h"
 #include "geometry/GeometryGenerator.h"
 #include "globe/ElevationRaster.h"
+#include "osm/OsmParser.h"
 #include "gui/QtViewer.h"
 #include "ui_MainWindow.h"
 
@@ -17,8 +20,10 @@
 #include <QLabel>
 #include <QMimeData>
 #include <QMessageBox>
+#include <QShortcut>
 #include <QStatusBar>
 #include <QTimer>
+#include <QToolBar>
 #include <osg/DisplaySettings>
 
 #include <cmath>
@@ -84,6 +89,15 @@ MainWindow::MainWindow(SceneContext* sceneContext)
 
     // These act on an assembled scene; there is none yet.
     updateSceneActions();
+
+    QToolBar* searchBar = addToolBar(tr("Search"));
+    searchBar->setObjectName("searchBar");
+    searchField = new PlaceSearchField(searchBar);
+    searchField->setMaximumWidth(360);
+    searchBar->addWidget(searchField);
+    auto* findShortcut = new QShortcut(QKeySequence::Find, this);
+    connect(findShortcut, &QShortcut::activated, searchField, [this] { searchField->setFocus(Qt::ShortcutFocusReason); });
+    connect(searchField, &PlaceSearchField::placeChosen, this, &MainWindow::flyTo);
 
     clockLabel = new QLabel(this);
     clockLabel->setObjectName("clockLabel");
@@ -198,6 +212,7 @@ void MainWindow::updateSceneActions()
 // A failed load is reported here: an exception must not leave a Qt slot.
 bool MainWindow::buildScene()
 {
+    searchField->setPlaces({});
     statusBar()->showMessage(tr("Loading %1 ...").arg(QString::fromStdString(sceneContext->osmPath)));
     statusBar()->repaint();
     try {
@@ -207,8 +222,18 @@ bool MainWindow::buildScene()
         return false;
     }
     statusBar()->clearMessage();
+    searchField->setPlaces(sceneContext->parser->allNamed());
     RecentInputs::add({QString::fromStdString(sceneContext->osmPath), QString::fromStdString(sceneContext->terrainPath)});
     return true;
+}
+
+// From a little south of the place, looking down at it.
+void MainWindow::flyTo(const NamedPlace& place)
+{
+    if (!sceneContext->manipulator)
+        return;
+    sceneContext->manipulator->flyTo(globe::Viewpoint(place.lon, place.lat, 0.0, 0.0, -45.0, 800.0), 2.0);
+    viewerWidget->requestRedraw();
 }
 
 // What the failed assembly left is released, so the next one starts clean.
@@ -253,6 +278,7 @@ void MainWindow::restart()
 
 void MainWindow::releaseScene()
 {
+    searchField->setPlaces({});
     viewerWidget->hide();
     sceneContext->releaseScene();
     updateSceneActions();

@@ -5,6 +5,8 @@
 class QDragEnterEvent;
 class QDropEvent;
 class QLabel;
+class PlaceSearchField;
+struct NamedPlace;
 
 #include <exception>
 #include <memory>
@@ -62,10 +64,12 @@ private:
     void showClock();
     void fillRecentMenu();
     void setColorScheme(int scheme);
+    void flyTo(const NamedPlace& place);
 
     SceneContext* const sceneContext;
     Tarn::GUI::QtViewer* viewerWidget;
     std::unique_ptr<Ui::MainWindow> ui;
     bool sceneBuilt = false;
     QLabel* clockLabel = nullptr;
+    PlaceSearchField* searchField = nullptr;
 };

@@ -9,9 +9,13 @@ constexpr int noMatch = -1;
 
 PlaceSearch::PlaceSearch(const std::vector<NamedPlace>& places_) : places(places_)
 {
+    names.reserve(places.size());
     foldedNames.reserve(places.size());
     for (const NamedPlace& place : places)
-        foldedNames.push_back(folded(QString::fromUtf8(place.name.data(), static_cast<int>(place.name.size()))));
+    {
+        names.push_back(QString::fromUtf8(place.name.data(), static_cast<int>(place.name.size())));
+        foldedNames.push_back(folded(names.back()));
+    }
 }
 
 // The compatibility decomposition splits "é" into "e" and a combining accent, which
@@ -61,6 +65,6 @@ std::vector<PlaceSearch::Result> PlaceSearch::find(const QString& query, std::si
         return foldedNames[a.first].size() < foldedNames[b.first].size();
     });
     for (std::size_t i = 0; i < found.size() && results.size() < limit; ++i)
-        results.push_back({places[found[i].first], found[i].second});
+        results.push_back({places[found[i].first], names[found[i].first], found[i].second});
     return results;
 }

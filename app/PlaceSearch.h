@@ -17,6 +17,7 @@ public:
     struct Result
     {
         NamedPlace place;
+        QString name; // a copy of the place's name, which outlives the store
         int rank = 0; // 0 equal, 1 name prefix, 2 word prefix, 3 inside
     };
 
@@ -31,5 +32,6 @@ private:
     static int rankOf(const QString& name, const QString& query);
 
     std::vector<NamedPlace> places;
+    std::vector<QString> names;
     std::vector<QString> foldedNames;
 };

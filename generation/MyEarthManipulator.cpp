@@ -69,6 +69,12 @@ bool MyEarthManipulator::outsideBounds(double lon, double lat) const
     return lon > east - margin || lon < west + margin || lat > north - margin || lat < south + margin;
 }
 
+void MyEarthManipulator::flyTo(const globe::Viewpoint& viewpoint, double duration)
+{
+    setViewpoint(viewpoint, duration);
+    reportCell(viewpoint.x(), viewpoint.y());
+}
+
 void MyEarthManipulator::reportCell(double lon, double lat)
 {
     const int column = cellAlong(lon, columns.origin, columns.cellSize);

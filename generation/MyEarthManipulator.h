@@ -19,6 +19,8 @@ public:
     void pan(double dx, double dy) override;
     void zoom(double dx, double dy) override;
     bool handlePointAction(const osgGA::GUIEventAdapter& ea, osgGA::GUIActionAdapter& aa) override;
+    // Flies to the viewpoint; the cells around where it ends are asked for at once.
+    void flyTo(const globe::Viewpoint& viewpoint, double duration);
 
 protected:
     ~MyEarthManipulator() override;

@@ -69,6 +69,7 @@ void QtViewer::updateGL()
         return;
     // Cleared first: a request made during this frame (a flight's next step) asks
     // for the next one.
+    redrawRequested = false;
     _requestRedraw = false;
     frame();
     ++drawn;
@@ -79,9 +80,15 @@ void QtViewer::setPendingWork(std::function<bool()> pending)
     pendingWork = std::move(pending);
 }
 
+void QtViewer::requestRedraw()
+{
+    redrawRequested = true;
+    osgViewer::Viewer::requestRedraw();
+}
+
 bool QtViewer::checkNeedToDoFrame()
 {
-    if (_requestRedraw || _requestContinousUpdate)
+    if (redrawRequested || _requestRedraw || _requestContinousUpdate)
         return true;
     osgDB::DatabasePager* pager = getDatabasePager();
     if (pager && (pager->requiresUpdateSceneGraph() || pager->getRequestsInProgress()))

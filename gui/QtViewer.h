@@ -31,6 +31,10 @@ public:
     // by itself: the scene's callbacks have nothing to do unless pending work says so.
     bool checkNeedToDoFrame() override;
 
+    // The viewer clears its own flag while drawing, so a request made during a frame
+    // (a flight's next step) is also kept here, for the next check.
+    void requestRedraw() override;
+
     // Frames drawn since construction.
     unsigned framesDrawn() const { return drawn; }
 
@@ -43,6 +47,7 @@ private:
 
     QTimer timer;
     std::function<bool()> pendingWork;
+    bool redrawRequested = false;
     unsigned drawn = 0;
 };
 

@@ -3,12 +3,15 @@
 #include "app/MainWindow.h"
 #include "app/RecentInputs.h"
 #include "app/SceneContext.h"
+#include "generation/MyEarthManipulator.h"
 #include "globe/ElevationLayer.h"
 #include "gui/QtViewer.h"
 #include "TestRaster.h"
 #include "tests/app/WhenModal.h"
 
+#include <QAbstractItemModel>
 #include <QAction>
+#include <QCompleter>
 #include <QApplication>
 #include <QDir>
 #include <QFile>
@@ -242,6 +245,43 @@ TEST_F(MainWindowTest, RestartWithAFileTurnedMalformedLeavesAUsableWindow)
     EXPECT_TRUE(context.isBuilt());
     EXPECT_TRUE(action("actionScheme_1")->isEnabled());
     window.releaseScene();
+    std::remove(path.c_str());
+}
+
+// Typing offers the extract's places whatever the accents; choosing one flies there.
+// Without a scene there is nothing to search.
+TEST_F(MainWindowTest, SearchFieldOffersPlacesAndFliesToTheChosenOne)
+{
+    const std::string path = writeExtract(
+        "orvalis_search_test.osm",
+        "<osm><node id='1' lat='43.7' lon='7.4'/><node id='2' lat='43.71' lon='7.41'/>"
+        "<node id='3' lat='43.7' lon='7.41'/><node id='4' lat='43.705' lon='7.406'>"
+        "<tag k='name' v='\xC3\x89glise Saint-Charles'/></node><node id='5' lat='43.708' lon='7.402'>"
+        "<tag k='name' v='Casino'/></node><way id='9'><nd ref='1'/><nd ref='2'/><nd ref='3'/>"
+        "<nd ref='1'/><tag k='building' v='yes'/></way></osm>");
+    auto* field = window.findChild<QLineEdit*>("placeSearch");
+    ASSERT_NE(field, nullptr);
+    EXPECT_FALSE(field->isEnabled());
+    window.show();
+    testing::internal::CaptureStdout();
+    window.setInputFiles(path, "");
+    testing::internal::GetCapturedStdout();
+    ASSERT_TRUE(field->isEnabled());
+
+    QTest::keyClicks(field, "EGLISE");
+    QCompleter* completer = field->findChild<QCompleter*>();
+    ASSERT_EQ(completer->completionModel()->rowCount(), 1);
+    EXPECT_TRUE(completer->completionModel()->index(0, 0).data().toString().startsWith("\u00C9glise Saint-Charles"));
+    emit completer->activated(completer->completionModel()->index(0, 0));
+    EXPECT_EQ(field->text(), QString("\u00C9glise Saint-Charles"));
+    // The flight takes two seconds and goes on by itself, a frame asking for the next.
+    QTest::qWait(3000);
+    const osg::Vec3d focal = context.manipulator->getViewpoint().getFocalPoint();
+    EXPECT_NEAR(focal.x(), 7.406, 1e-5);
+    EXPECT_NEAR(focal.y(), 43.705, 1e-5);
+
+    window.releaseScene();
+    EXPECT_FALSE(field->isEnabled());
     std::remove(path.c_str());
 }
 
