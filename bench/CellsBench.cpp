@@ -5,6 +5,7 @@
 #include "generation/CellRings.h"
 #include "geometry/CellQueries.h"
 #include "geometry/GeometryGenerator.h"
+#include "geometry/Trees.h"
 #include "globe/ElevationLayer.h"
 #include "globe/Map.h"
 #include "globe/MapNode.h"
@@ -40,13 +41,21 @@ public:
     {
         return timed([&] { return CellQueries::buildingInfosInCell(column, row); });
     }
-    std::vector<WayGeometry> streetsInCell(int kind, int column, int row) override
+    std::vector<TaggedWay> taggedStreetsInCell(int kind, int column, int row) override
     {
-        return timed([&] { return CellQueries::streetsInCell(kind, column, row); });
+        return timed([&] { return CellQueries::taggedStreetsInCell(kind, column, row); });
     }
     std::vector<WayInfo> firstStreetInfos(int kind, const std::vector<WayGeometry>& ways) override
     {
         return timed([&] { return CellQueries::firstStreetInfos(kind, ways); });
+    }
+    std::vector<TaggedNode> treesInCell(int column, int row) override
+    {
+        return timed([&] { return CellQueries::treesInCell(column, row); });
+    }
+    std::vector<TaggedWay> treeRowsInCell(int column, int row) override
+    {
+        return timed([&] { return CellQueries::treeRowsInCell(column, row); });
     }
 
 private:
@@ -109,6 +118,15 @@ std::size_t vertexCount(const std::vector<osg::ref_ptr<osg::Node>>& nodes)
     return vertices;
 }
 
+std::size_t treeCount(const std::vector<osg::ref_ptr<osg::Node>>& nodes)
+{
+    std::size_t trees = 0;
+    for (const auto& node : nodes)
+        if (const auto* cellTrees = dynamic_cast<const Trees*>(node.get()))
+            trees += cellTrees->treeCount();
+    return trees;
+}
+
 // Generates the water and the cells in ring order around the grid's centre; returns
 // the figures. The store is gone when this returns, so its farewell line comes first.
 std::string measureCells(const std::string& path, const std::string& terrainPath, int range, bool naive)
@@ -139,7 +157,8 @@ std::string measureCells(const std::string& path, const std::string& terrainPath
     std::ostringstream json;
     json.precision(6);
     json << "{\"cells\": " << cells.size() << ", \"nodes\": " << nodes.size()
-         << ", \"vertices\": " << vertexCount(nodes) << ", \"water_seconds\": " << waterSeconds
+         << ", \"vertices\": " << vertexCount(nodes) << ", \"trees\": " << treeCount(nodes)
+         << ", \"water_seconds\": " << waterSeconds
          << ", \"cells_seconds\": " << cellsSeconds << ", \"query_seconds\": " << querySeconds << "}";
     return json.str();
 }

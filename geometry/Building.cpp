@@ -2,12 +2,11 @@
 
 #include "geometry/LocalFrame.h"
 #include "geometry/PolygonTriangles.h"
+#include "geometry/TagNumber.h"
 
 #include <osg/PrimitiveSet>
 
 #include <algorithm>
-#include <charconv>
-#include <cmath>
 
 namespace
 {
@@ -115,7 +114,7 @@ osg::Vec3f Building::extrusionOf(const WayGeometry& way, double sizeFactor) cons
         if (info.wayId != way.id)
             continue;
         levels = info.levels;
-        height = tagHeight(info.height);
+        height = tagMetres(info.height);
     }
     float metres = defaultHeight * static_cast<float>(sizeFactor);
     if (levels > 0)
@@ -123,19 +122,6 @@ osg::Vec3f Building::extrusionOf(const WayGeometry& way, double sizeFactor) cons
     if (height > 0.0)
         metres = static_cast<float>(height);
     return osg::Vec3f(0.0f, 0.0f, metres);
-}
-
-double Building::tagHeight(const std::string& text)
-{
-    const auto start = text.find_first_not_of(" \t");
-    if (start == std::string::npos)
-        return 0.0;
-    double value = 0.0;
-    const auto result = std::from_chars(text.data() + start, text.data() + text.size(), value,
-                                        std::chars_format::fixed);
-    if (result.ec != std::errc() || !std::isfinite(value) || value <= 0.0)
-        return 0.0;
-    return value;
 }
 
 // One quad per footprint edge, the closing edge included, wound counter-clockwise

@@ -10,7 +10,6 @@
 #include <osg/Vec3f>
 #include <osg/ref_ptr>
 
-#include <string>
 #include <vector>
 
 class LocalFrame;
@@ -30,10 +29,6 @@ public:
     // The normal of the roofs: geodetic up at the middle of the footprints, in the
     // local frame like the wall normals and the vertices.
     osg::Vec3f roofNormal() const;
-
-    // The leading decimal number of a height tag in metres ("12.5", "12 m"); 0 when
-    // the text does not start with a positive number.
-    static double tagHeight(const std::string& text);
 
 protected:
     ~Building() override;

@@ -6,7 +6,8 @@
 #include <vector>
 
 // One generated cell in the generator's cache: its address and every node built for
-// it, the Building node first, then the Streets nodes in kind order.
+// it, the Building node first, then the Streets nodes in kind order, then the Trees
+// node when the cell has trees.
 struct CellEntry
 {
     int column = 0;

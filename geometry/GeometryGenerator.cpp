@@ -2,9 +2,12 @@
 
 #include "geometry/Building.h"
 #include "geometry/Streets.h"
+#include "geometry/TagNumber.h"
+#include "geometry/Trees.h"
 #include "geometry/WaterArea.h"
 #include "globe/ElevationQuery.h"
 #include "globe/MapNode.h"
+#include "osm/KeptTags.h"
 #include "osm/OsmParser.h"
 
 #include <osg/Notify>
@@ -35,6 +38,8 @@ const StreetKindStyle streetKindStyles[] = {
     {KindResidential, 3.0f, 0.75}, {KindOtherHighway, 1.0f, 1.25}, {KindRailway, 1.5f, 0.5},
     {KindStream, 2.0f, 0.5},       {KindTram, 0.5f, 2.0},
 };
+// What a traffic lane adds to a street's width, in metres.
+const float laneWidth = 3.0f;
 const osg::Vec3f streamColor(0.1f, 0.1f, 1.0f);
 const osg::Vec3f waterColor(0.1f, 0.1f, 1.0f);
 
@@ -69,12 +74,42 @@ void addShaderFile(osg::Program* program, osg::Shader::Type type, const std::str
         OSG_WARN << "Shader file " << name << " not found or not readable in the data path" << std::endl;
 }
 
-float kindWidth(int kind)
+// "width", else "lanes" times a lane; 0 when neither is tagged. Both describe a
+// carriageway: tracks keep their kind's width, even on a way that is a road too.
+float mappedWidth(const Tags& tags, int kind)
 {
-    for (const StreetKindStyle& style : streetKindStyles)
-        if (style.kind == kind)
-            return style.width;
-    return 1.0f;
+    if (kind == KindRailway || kind == KindTram)
+        return 0.0f;
+    const double width = tagMetres(tagValue(tags, "width"));
+    if (width > 0.0)
+        return static_cast<float>(width);
+    return static_cast<float>(std::max(tagNumber(tagValue(tags, "lanes")), 0.0)) * laneWidth;
+}
+
+bool isUnderground(const Tags& tags)
+{
+    return tagNumber(tagValue(tags, "layer")) < 0.0;
+}
+
+// The ways of one kind a cell draws, with the width each is drawn at.
+struct DrawnWays
+{
+    std::vector<WayGeometry> ways;
+    std::vector<float> widths;
+};
+
+DrawnWays drawnWays(std::vector<TaggedWay> tagged, const StreetKindStyle& style)
+{
+    DrawnWays drawn;
+    for (TaggedWay& way : tagged)
+    {
+        if (isUnderground(way.tags))
+            continue;
+        const float mapped = mappedWidth(way.tags, style.kind);
+        drawn.widths.push_back(mapped > 0.0f ? mapped : style.width);
+        drawn.ways.push_back(std::move(way.way));
+    }
+    return drawn;
 }
 
 void setOn(osg::StateSet* state, osg::Uniform* uniform)
@@ -88,6 +123,7 @@ GeometryGenerator::GeometryGenerator(osg::ref_ptr<globe::MapNode> mapNode_, OsmP
     : mapNode(std::move(mapNode_)), store(store_), elevationQuery(new globe::ElevationQuery(mapNode->getMap())),
       frame(sceneOrigin, elevationQuery.get()), maxGridCells(maxGridCells_),
       buildingProgram(new osg::Program), streetProgram(new osg::Program), waterProgram(new osg::Program),
+      treeProgram(new osg::Program),
       queries(new CellQueries(store_))
 {
     buildingProgram->addShader(new osg::Shader(osg::Shader::VERTEX, buildingVertexSource));
@@ -97,15 +133,9 @@ GeometryGenerator::GeometryGenerator(osg::ref_ptr<globe::MapNode> mapNode_, OsmP
     addShaderFile(streetProgram.get(), osg::Shader::FRAGMENT, "street.frag");
     addShaderFile(waterProgram.get(), osg::Shader::VERTEX, "water.vert");
     addShaderFile(waterProgram.get(), osg::Shader::FRAGMENT, "water.frag");
-
-    // Each width is fixed for the generator's life, so it is set once here rather
-    // than on the data thread while nodes using it are drawn.
-    osg::ref_ptr<osg::Uniform>* widths[] = {&motorwayWidth, &primaryWidth, &secondaryWidth, &residentialWidth,
-                                            &minorWidth,    &railwayWidth, &tramWidth,      &streamWidth};
-    const int widthKinds[] = {KindMotorway, KindPrimary, KindSecondary, KindResidential,
-                              KindOtherHighway, KindRailway, KindTram, KindStream};
-    for (int i = 0; i < 8; ++i)
-        *widths[i] = new osg::Uniform("width", kindWidth(widthKinds[i]));
+    addShaderFile(treeProgram.get(), osg::Shader::VERTEX, "tree.vert");
+    addShaderFile(treeProgram.get(), osg::Shader::FRAGMENT, "tree.frag");
+    streetProgram->addBindAttribLocation("streetWidth", Streets::widthAttribute);
 
     osg::ref_ptr<osg::Uniform>* colors[] = {&buildingColor, &motorwayColor, &primaryColor, &secondaryColor,
                                             &residentialColor, &minorColor, &railwayColor, &tramColor};
@@ -134,21 +164,6 @@ std::array<osg::Uniform*, 8> GeometryGenerator::colorMembers() const
 {
     return {buildingColor.get(), motorwayColor.get(), primaryColor.get(), secondaryColor.get(),
             residentialColor.get(), minorColor.get(), railwayColor.get(), tramColor.get()};
-}
-
-osg::Uniform* GeometryGenerator::widthUniform(int kind) const
-{
-    switch (kind)
-    {
-    case KindMotorway: return motorwayWidth.get();
-    case KindPrimary: return primaryWidth.get();
-    case KindSecondary: return secondaryWidth.get();
-    case KindResidential: return residentialWidth.get();
-    case KindOtherHighway: return minorWidth.get();
-    case KindRailway: return railwayWidth.get();
-    case KindTram: return tramWidth.get();
-    default: return streamWidth.get();
-    }
 }
 
 // Streams get a colour of their own per cell, which no colour scheme changes.
@@ -186,22 +201,40 @@ GeometryGenerator::CellNodes GeometryGenerator::generateCell(int column, int row
 
     for (const StreetKindStyle& style : streetKindStyles)
     {
-        std::vector<WayGeometry> ways = queries->streetsInCell(style.kind, column, row);
-        if (ways.empty())
+        DrawnWays drawn = drawnWays(queries->taggedStreetsInCell(style.kind, column, row), style);
+        if (drawn.ways.empty())
             continue;
-        std::vector<WayInfo> infos = queries->firstStreetInfos(style.kind, ways);
-        osg::ref_ptr<Streets> streets = new Streets(std::move(ways), std::move(infos), frame, style.heightOffset);
+        std::vector<WayInfo> infos = queries->firstStreetInfos(style.kind, drawn.ways);
+        osg::ref_ptr<Streets> streets =
+            new Streets(std::move(drawn.ways), std::move(infos), drawn.widths, frame, style.heightOffset);
         osg::StateSet* state = streets->getOrCreateStateSet();
         state->setAttributeAndModes(streetProgram.get(), osg::StateAttribute::ON);
-        setOn(state, widthUniform(style.kind));
         setOn(state, upVectorUniform.get());
         setOn(state, colorUniform(style.kind));
         nodes.built.push_back(streets.get());
     }
 
+    if (osg::ref_ptr<osg::Node> trees = generateTrees(column, row))
+        nodes.built.push_back(trees);
+
     cellCache.push_back(CellEntry{column, row, nodes.built});
     nodes.evicted = evictLeastRecentCell();
     return nodes;
+}
+
+// Null for a cell without trees. Their faces are wound to face outward like the
+// buildings', so the ones turned away from the camera are culled.
+osg::ref_ptr<osg::Node> GeometryGenerator::generateTrees(int column, int row)
+{
+    const std::vector<TaggedNode> single = queries->treesInCell(column, row);
+    const std::vector<TaggedWay> rows = queries->treeRowsInCell(column, row);
+    if (single.empty() && rows.empty())
+        return nullptr;
+    osg::ref_ptr<Trees> trees = new Trees(single, rows, frame);
+    osg::StateSet* state = trees->getOrCreateStateSet();
+    state->setAttributeAndModes(treeProgram.get(), osg::StateAttribute::ON);
+    state->setMode(GL_CULL_FACE, osg::StateAttribute::ON);
+    return trees;
 }
 
 // A cached cell becomes the most recently used one and is not rebuilt.

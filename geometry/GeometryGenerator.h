@@ -25,8 +25,9 @@ class MapNode;
 } // namespace globe
 
 // Turns the OSM store into scene nodes: the water of the whole extract once, then
-// cell by cell the buildings and the streets of each kind, with the shader programs
-// and the shared width and colour uniforms. One thread generates (the data thread);
+// cell by cell the buildings, the streets of each kind (each way at its mapped or its
+// kind's width, ways below ground left out) and the trees, with the shader programs
+// and the shared colour uniforms. One thread generates (the data thread);
 // setColorScheme belongs to the thread that draws.
 class GeometryGenerator
 {
@@ -69,16 +70,15 @@ public:
     osg::ref_ptr<osg::Program> buildingProgram;
     osg::ref_ptr<osg::Program> streetProgram;
     osg::ref_ptr<osg::Program> waterProgram;
+    osg::ref_ptr<osg::Program> treeProgram;
     osg::ref_ptr<osg::Uniform> upVectorUniform;
-    osg::ref_ptr<osg::Uniform> motorwayWidth, primaryWidth, secondaryWidth, residentialWidth, minorWidth,
-        railwayWidth, tramWidth, streamWidth;
     osg::ref_ptr<osg::Uniform> buildingColor, motorwayColor, primaryColor, secondaryColor, residentialColor,
         minorColor, railwayColor, tramColor;
 
 private:
     bool touchCachedCell(int column, int row);
     std::vector<osg::ref_ptr<osg::Node>> evictLeastRecentCell();
-    osg::Uniform* widthUniform(int kind) const;
+    osg::ref_ptr<osg::Node> generateTrees(int column, int row);
     osg::Uniform* colorUniform(int kind) const;
     std::array<osg::Uniform*, 8> colorMembers() const;
 

@@ -11,24 +11,27 @@ const float archRise = 4.0f;
 const double streetLift = 1.0;
 } // namespace
 
-Streets::Streets(std::vector<WayGeometry> ways_, std::vector<WayInfo> infos_, const LocalFrame& frame_,
-                 double heightOffset_)
+Streets::Streets(std::vector<WayGeometry> ways_, std::vector<WayInfo> infos_, const std::vector<float>& widths,
+                 const LocalFrame& frame_, double heightOffset_)
     : ways(std::move(ways_)), infos(std::move(infos_)), frame(&frame_), geometry(new osg::Geometry),
       heightOffset(heightOffset_)
 {
     geometry->setUseDisplayList(false);
     geometry->setUseVertexBufferObjects(true);
     osg::ref_ptr<osg::Vec3Array> vertices = new osg::Vec3Array;
-    for (const WayGeometry& way : ways)
+    osg::ref_ptr<osg::FloatArray> vertexWidths = new osg::FloatArray;
+    for (std::size_t i = 0; i < ways.size(); ++i)
     {
-        const osg::ref_ptr<osg::Vec3Array> line = streetPolyline(way, isBridge(way));
+        const osg::ref_ptr<osg::Vec3Array> line = streetPolyline(ways[i], isBridge(ways[i]));
         if (line->empty())
             continue;
         geometry->addPrimitiveSet(new osg::DrawArrays(GL_LINE_STRIP, static_cast<GLint>(vertices->size()),
                                                       static_cast<GLsizei>(line->size())));
         vertices->insert(vertices->end(), line->begin(), line->end());
+        vertexWidths->insert(vertexWidths->end(), line->size(), widths[i]);
     }
     geometry->setVertexArray(vertices.get());
+    geometry->setVertexAttribArray(widthAttribute, vertexWidths.get(), osg::Array::BIND_PER_VERTEX);
     addDrawable(geometry.get());
 }
 

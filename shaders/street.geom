@@ -1,7 +1,8 @@
 #version 150 compatibility
-// Turns each segment of a street line strip into a flat ribbon "width" metres wide,
-// lying across the segment and perpendicular to the up direction. Each segment ends
-// in a half-octagon cap. The outside of a bend always lies ahead of the end of the
+// Turns each segment of a street line strip into a flat ribbon as many metres wide
+// as its way (every vertex of a way carries the way's width), lying across the
+// segment and perpendicular to the up direction. Each segment ends in a
+// half-octagon cap. The outside of a bend always lies ahead of the end of the
 // segment before it, inside that cap, so consecutive segments leave no gap there and
 // grow no mitre spikes at sharp bends. A cap at the start too would only round off a
 // way's first end, for three more triangles on every segment. A ribbon only a pixel
@@ -9,7 +10,8 @@
 layout(lines) in;
 layout(triangle_strip, max_vertices = 7) out;
 
-uniform float width;
+in float ribbonWidth[];
+
 uniform vec3 upVector;
 uniform mat4 osg_ViewMatrix;
 
@@ -52,6 +54,7 @@ void main()
         return;
     vec3 d = along / len;
     vec3 s = cross(d, up);
+    float width = ribbonWidth[0];
     float r = 0.5 * width;
     float c = 0.70710678 * r;
 

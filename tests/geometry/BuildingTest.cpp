@@ -158,7 +158,9 @@ TEST_F(BuildingTest, HeightComesFromHeightTagThenLevelsThenFootprintSize)
         {0.0005, {buildingInfo(7, 4, "20")}, 20.0f},         // metres as written
         {0.0005, {buildingInfo(7, 0, "12.5")}, 12.5f},
         {0.0005, {buildingInfo(7, 0, "12 m")}, 12.0f},
+        {0.0005, {buildingInfo(7, 0, " 8,25m")}, 8.25f},     // a decimal comma
         {0.0005, {buildingInfo(7, 4, "tall")}, 12.0f},       // unreadable: levels apply
+        {0.0005, {buildingInfo(7, 4, "nan")}, 12.0f},
         {0.0005, {buildingInfo(7, 4, "0")}, 12.0f},
         {0.0005, {buildingInfo(7, 4, "-5")}, 12.0f},
         {0.0005, {buildingInfo(7, 0, "-5")}, 42.0f},         // and then the size rule
@@ -173,9 +175,6 @@ TEST_F(BuildingTest, HeightComesFromHeightTagThenLevelsThenFootprintSize)
             build({squareWay(7, blockLon(2), blockLat(2), cases[i].half, true)}, cases[i].infos);
         EXPECT_NEAR(extrusionOf(building.get()), cases[i].metres, 0.01);
     }
-    EXPECT_EQ(Building::tagHeight(" 8.25m"), 8.25);
-    EXPECT_EQ(Building::tagHeight(""), 0.0);
-    EXPECT_EQ(Building::tagHeight("nan"), 0.0);
 }
 
 TEST_F(BuildingTest, DegenerateWaysAndSharedDrawables)

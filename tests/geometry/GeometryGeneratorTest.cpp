@@ -4,6 +4,7 @@
 #include "TestTerrain.h"
 #include "geometry/Building.h"
 #include "geometry/Streets.h"
+#include "geometry/Trees.h"
 #include "globe/SpatialReference.h"
 #include "osm/OsmParser.h"
 
@@ -46,11 +47,11 @@ osg::Vec3f vec3Of(const osg::Uniform* uniform)
     return value;
 }
 
-float floatOf(const osg::Uniform* uniform)
+std::vector<float> vertexWidths(const Streets* streets)
 {
-    float value = 0.0f;
-    uniform->get(value);
-    return value;
+    const auto* widths =
+        dynamic_cast<const osg::FloatArray*>(streets->getGeometry()->getVertexAttribArray(Streets::widthAttribute));
+    return widths ? std::vector<float>(widths->begin(), widths->end()) : std::vector<float>();
 }
 
 // A test extract: buildings (one per cell) at the centres of blocks (1,1), (3,1),
@@ -225,21 +226,16 @@ TEST_F(GeometryGeneratorTest, StreetKindsInTableOrderWithTheirUniforms)
 
     struct Expected
     {
-        osg::Uniform* width;
-        float widthValue;
+        float width;
         double heightOffset;
         osg::Uniform* color;
     };
     const GeometryGenerator& g = *generator;
     const std::vector<Expected> kinds = {
-        {g.motorwayWidth.get(), 7.0f, 2.0, g.motorwayColor.get()},
-        {g.primaryWidth.get(), 5.0f, 1.5, g.primaryColor.get()},
-        {g.secondaryWidth.get(), 4.0f, 1.0, g.secondaryColor.get()},
-        {g.residentialWidth.get(), 3.0f, 0.75, g.residentialColor.get()},
-        {g.minorWidth.get(), 1.0f, 1.25, g.minorColor.get()},
-        {g.railwayWidth.get(), 1.5f, 0.5, g.railwayColor.get()},
-        {g.streamWidth.get(), 2.0f, 0.5, nullptr},
-        {g.tramWidth.get(), 0.5f, 2.0, g.tramColor.get()},
+        {7.0f, 2.0, g.motorwayColor.get()},     {5.0f, 1.5, g.primaryColor.get()},
+        {4.0f, 1.0, g.secondaryColor.get()},    {3.0f, 0.75, g.residentialColor.get()},
+        {1.0f, 1.25, g.minorColor.get()},       {1.5f, 0.5, g.railwayColor.get()},
+        {2.0f, 0.5, nullptr},                   {0.5f, 2.0, g.tramColor.get()},
     };
     for (std::size_t i = 0; i < kinds.size(); ++i)
     {
@@ -249,10 +245,10 @@ TEST_F(GeometryGeneratorTest, StreetKindsInTableOrderWithTheirUniforms)
         EXPECT_EQ(streets->getHeightOffset(), kinds[i].heightOffset);
         // Two-node ways: the primary road is a bridge and arches over five points.
         EXPECT_EQ(streets->getGeometry()->getVertexArray()->getNumElements(), i == 1 ? 5u : 2u);
+        // Untagged ways: every vertex carries the kind's width.
+        EXPECT_EQ(vertexWidths(streets), std::vector<float>(i == 1 ? 5 : 2, kinds[i].width));
         const osg::StateSet* state = streets->getStateSet();
         EXPECT_EQ(state->getAttribute(osg::StateAttribute::PROGRAM), g.streetProgram.get());
-        EXPECT_EQ(state->getUniform("width"), kinds[i].width);
-        EXPECT_EQ(floatOf(kinds[i].width), kinds[i].widthValue);
         EXPECT_EQ(state->getUniform("upVector"), g.upVectorUniform.get());
         if (kinds[i].color)
             EXPECT_EQ(state->getUniform("color"), kinds[i].color);
@@ -272,7 +268,6 @@ TEST_F(GeometryGeneratorTest, StreetKindsInTableOrderWithTheirUniforms)
     ASSERT_EQ(otherBuilt.size(), 2u);
     auto* secondary = dynamic_cast<Streets*>(otherBuilt[1].get());
     ASSERT_NE(secondary, nullptr);
-    EXPECT_EQ(secondary->getStateSet()->getUniform("width"), generator->secondaryWidth.get());
     EXPECT_EQ(secondary->getHeightOffset(), 1.0);
     EXPECT_EQ(secondary->getStateSet()->getUniform("color"), generator->secondaryColor.get());
     // Each cell gets an up vector uniform of its own: the first cell's streets keep theirs.
@@ -280,6 +275,59 @@ TEST_F(GeometryGeneratorTest, StreetKindsInTableOrderWithTheirUniforms)
     EXPECT_NE(otherUp, firstUp);
     EXPECT_EQ(vec3Of(secondary->getStateSet()->getUniform("upVector")), otherUp);
     EXPECT_EQ(vec3Of(built[1]->getStateSet()->getUniform("upVector")), firstUp);
+}
+
+// One cell with residential ways tagged in different ways, two tram lines (one
+// with a width), three trees and a tree row; buildings at blocks (1, 1) and (3, 3)
+// make the cells about 0.004 degrees wide, the first just south-west of block (1, 1).
+TEST_F(GeometryGeneratorTest, ACellDrawsStreetsAtTheirMappedWidthAndItsTrees)
+{
+    std::vector<OsmFileBuilder::TagTexts> ways = {
+        {{"width", "7,5 m"}}, {{"lanes", "3"}}, {{"width", "5"}, {"lanes", "4"}}, {{"width", "wide"}}, {},
+        {{"layer", "-1"}, {"width", "9"}}, {{"layer", "1"}, {"bridge", "yes"}, {"width", "12"}}};
+    for (auto& tags : ways)
+        tags.emplace_back("highway", "residential");
+    ways.push_back({{"railway", "tram"}, {"width", "10"}});
+    ways.push_back({{"railway", "tram"}});
+    OsmFileBuilder osm;
+    osm.square("1", blockLon(1), blockLat(1), 0.0005, true, {{"building", "yes"}});
+    osm.square("9", blockLon(3), blockLat(3), 0.0005, true, {{"building", "yes"}});
+    for (std::size_t i = 0; i < ways.size(); ++i)
+    {
+        const double lat = blockLat(1) + 0.0006 + 0.0001 * i;
+        osm.line("2" + std::to_string(i), {{blockLon(1), lat}, {blockLon(1) + 0.002, lat}}, ways[i]);
+        osm.node("3" + std::to_string(i), blockLon(1) + 0.001, blockLat(1) + 0.0001 * i, {{"natural", "tree"}});
+    }
+    osm.line("4", {{blockLon(1) + 0.0012, blockLat(1)}, {blockLon(1) + 0.0012, blockLat(1) + 0.0005}},
+             {{"natural", "tree_row"}});
+    const auto extract = load(osm, "generator_tagged.osm");
+    GeometryGenerator located(mapNode, extract.get(), origin, -1);
+    const Cell cell = cellOf(*extract, blockLon(1), blockLat(1));
+    const std::vector<osg::ref_ptr<osg::Node>> built = located.generateCell(cell.first, cell.second).built;
+    ASSERT_EQ(built.size(), 4u);
+
+    // The unreadable width falls back like the untagged way; the one below ground is
+    // gone; the bridge keeps its arch.
+    const std::vector<float> widths = vertexWidths(dynamic_cast<Streets*>(built[1].get()));
+    ASSERT_EQ(widths.size(), 2 * 5 + 5u);
+    const float untagged = widths[8];
+    EXPECT_GT(untagged, 0.0f);
+    EXPECT_EQ(widths, (std::vector<float>{7.5f, 7.5f, 9.0f, 9.0f, 5.0f, 5.0f, untagged, untagged, untagged, untagged,
+                                          12.0f, 12.0f, 12.0f, 12.0f, 12.0f}));
+    // A track keeps its gauge whatever the way's width.
+    const std::vector<float> tram = vertexWidths(dynamic_cast<Streets*>(built[2].get()));
+    ASSERT_EQ(tram.size(), 4u);
+    EXPECT_EQ(tram[0], tram[2]);
+    EXPECT_NE(tram[2], 10.0f);
+
+    // The trees come last, in one drawable, the row's with the single ones.
+    const auto* trees = dynamic_cast<Trees*>(built[3].get());
+    ASSERT_NE(trees, nullptr);
+    EXPECT_GT(trees->treeCount(), ways.size());
+    EXPECT_EQ(trees->getNumDrawables(), 1u);
+    const osg::StateSet* state = trees->getStateSet();
+    EXPECT_EQ(state->getAttribute(osg::StateAttribute::PROGRAM), located.treeProgram.get());
+    EXPECT_EQ(state->getMode(GL_CULL_FACE), static_cast<unsigned>(osg::StateAttribute::ON));
 }
 
 // Streets, water and roofs are lit and lifted along the ellipsoid's normal, so it

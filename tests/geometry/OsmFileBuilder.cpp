@@ -19,11 +19,11 @@ std::string tagElements(const OsmFileBuilder::TagTexts& tags)
 }
 } // namespace
 
-void OsmFileBuilder::node(const std::string& id, double lon, double lat)
+void OsmFileBuilder::node(const std::string& id, double lon, double lat, const TagTexts& tags)
 {
     std::ostringstream text;
-    text << std::setprecision(10) << "  <node id=\"" << id << "\" lat=\"" << lat << "\" lon=\"" << lon << "\"/>\n";
-    nodes += text.str();
+    text << std::setprecision(10) << "  <node id=\"" << id << "\" lat=\"" << lat << "\" lon=\"" << lon << "\"";
+    nodes += text.str() + (tags.empty() ? "/>\n" : ">\n" + tagElements(tags) + "  </node>\n");
 }
 
 void OsmFileBuilder::way(const std::string& id, const std::vector<std::string>& nodeIds, const TagTexts& tags)

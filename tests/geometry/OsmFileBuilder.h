@@ -11,7 +11,7 @@ class OsmFileBuilder
 public:
     using TagTexts = std::vector<std::pair<std::string, std::string>>;
 
-    void node(const std::string& id, double lon, double lat);
+    void node(const std::string& id, double lon, double lat, const TagTexts& tags = {});
     void way(const std::string& id, const std::vector<std::string>& nodeIds, const TagTexts& tags);
     void relation(const std::string& id, const std::vector<std::string>& memberIds, const TagTexts& tags);
     // A closed square way of four corners (five "nd"), clockwise or counter-clockwise

@@ -32,7 +32,7 @@ struct CaptureCallback : osg::Camera::DrawCallback
 };
 
 // A small town on flat ground (52 m): houses, a residential street with bends, a
-// primary road bridging a pond, and a stream.
+// primary road bridging a pond, a stream and a few trees.
 void writeTown(const std::string& path)
 {
     const double lon = blockLon(2), lat = blockLat(2);
@@ -54,6 +54,11 @@ void writeTown(const std::string& path)
     osm.line("5", {at(16, -30), at(12, -24), at(9, -17), at(5, -13)}, {{"waterway", "stream"}});
     osm.line("6", {at(-8, -18), at(4, -18), at(6, -11), at(2, -5), at(-8, -5), at(-10, -12), at(-8, -18)},
              {{"natural", "water"}});
+    for (int i = 0; i < 4; ++i)
+    {
+        const auto spot = at(10, -4 - 3 * i);
+        osm.node(std::to_string(2000 + i), spot.first, spot.second, {{"natural", "tree"}});
+    }
     osm.write(path);
 }
 
@@ -160,7 +165,8 @@ TEST(ShaderRender, AllProgramsLinkAndACellIsDrawn)
 
     osg::State* state = render.viewer.getCamera()->getGraphicsContext()->getState();
     for (osg::Program* program :
-         {generator.buildingProgram.get(), generator.streetProgram.get(), generator.waterProgram.get()})
+         {generator.buildingProgram.get(), generator.streetProgram.get(), generator.waterProgram.get(),
+          generator.treeProgram.get()})
     {
         osg::Program::PerContextProgram* pcp = program->getPCP(*state);
         ASSERT_NE(pcp, nullptr);
@@ -202,16 +208,17 @@ TEST(ShaderRender, AllProgramsLinkAndACellIsDrawn)
 
 namespace
 {
-// A residential street (3 m wide) that turns from east to north, seen from 100 m
-// straight above: the outside of the bend is closed by the first segment's cap, and
-// the cap ends within the street's half width.
+// A residential street mapped 6 m wide that turns from east to north, seen from
+// 100 m straight above: the outside of the bend is closed by the first segment's
+// cap, and the cap ends within the street's half width.
 TEST(ShaderRender, StreetBendIsClosedUpClose)
 {
     testTerrain::findSourceShaders();
     const double lon = blockLon(2), lat = blockLat(2);
     const double dLon = 0.0001 / 0.6157, dLat = 0.0001 / 1.1132; // about 10 m at 52 N
     OsmFileBuilder osm;
-    osm.line("1", {{lon - 3 * dLon, lat}, {lon, lat}, {lon, lat + 3 * dLat}}, {{"highway", "residential"}});
+    osm.line("1", {{lon - 3 * dLon, lat}, {lon, lat}, {lon, lat + 3 * dLat}},
+             {{"highway", "residential"}, {"width", "6"}});
     osm.write("render_bend.osm");
     GeneratedScene bend("render_bend.osm", testTerrain::sceneOriginAt(lon, lat));
     const osg::Vec3Array* line = nullptr;
@@ -225,7 +232,7 @@ TEST(ShaderRender, StreetBendIsClosedUpClose)
     ASSERT_TRUE(render.draw()) << "no OpenGL window: run under a (virtual) X display";
     ASSERT_TRUE(osgDB::writeImageFile(*render.capture->image, "street_bend.png"));
 
-    const double r = 1.5;
+    const double r = 3.0;
     EXPECT_TRUE(isStreetGrey(render.pixelAt(corner + osg::Vec3d(-5, 0, 0)))) << "the first segment";
     EXPECT_TRUE(isStreetGrey(render.pixelAt(corner + osg::Vec3d(0, 5, 0)))) << "the second segment";
     EXPECT_TRUE(isStreetGrey(render.pixelAt(corner + osg::Vec3d(0.4 * r, -0.4 * r, 0)))) << "outside of the bend";

@@ -40,7 +40,8 @@ protected:
 
     osg::ref_ptr<Streets> build(std::vector<WayGeometry> ways, std::vector<WayInfo> infos, double offset)
     {
-        return new Streets(std::move(ways), std::move(infos), *frame, offset);
+        const std::vector<float> widths(ways.size(), 1.0f);
+        return new Streets(std::move(ways), std::move(infos), widths, *frame, offset);
     }
 
     static const osg::Vec3Array& vertices(Streets* streets)
