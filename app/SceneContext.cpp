@@ -27,6 +27,7 @@
 #include <osgUtil/IncrementalCompileOperation>
 
 #include <iostream>
+#include <stdexcept>
 #include <utility>
 
 namespace {
@@ -108,6 +109,9 @@ void SceneContext::buildScene()
     map = new globe::Map(globe::MapOptions());
     if (useTerrain) {
         elevationLayer = new globe::ElevationLayer("SRTM", terrainSource);
+        // Without its heights the city would stand on the bare ellipsoid, with no word why.
+        if (!elevationLayer->isOpen())
+            throw std::runtime_error(elevationLayer->getStatus());
         map->addElevationLayer(elevationLayer.get());
         mapNode = new globe::MapNode(map.get(), globe::MapNodeOptions(terrainOptions()));
     } else {

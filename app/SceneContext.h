@@ -46,8 +46,8 @@ public:
     void setViewer(osg::ref_ptr<Tarn::GUI::QtViewer> newViewer);
 
     // Assembles the scene for the current input on the viewer and starts the data
-    // thread at the grid's centre cell. Throws what the OSM loader throws; nothing
-    // of the scene exists then.
+    // thread at the grid's centre cell. Throws what the OSM loader throws, and the
+    // terrain's problem when its file cannot be used; nothing of the scene exists then.
     void buildScene();
     // Stops the data thread (it finishes the cell in progress) and releases the
     // scene; the viewer keeps nothing that points into what was released. Does

@@ -3,6 +3,8 @@
 #include "globe/ElevationLayer.h"
 
 #include <QCoreApplication>
+#include <QEventLoop>
+#include <QTimer>
 #include <QWidget>
 #include <QWindow>
 #include <osgDB/Registry>
@@ -42,4 +44,11 @@ void waitForExpose(QWidget& widget)
             throw std::runtime_error("the viewer window was never shown");
         QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
     }
+}
+
+void runEventLoop(double seconds)
+{
+    QEventLoop loop;
+    QTimer::singleShot(static_cast<int>(seconds * 1000.0), &loop, &QEventLoop::quit);
+    loop.exec();
 }

@@ -11,8 +11,9 @@ class QWidget;
 void requireDisplay();
 // The shaders are found in shaders/ beside the program, as the viewer finds them.
 void addShaderPathBesideProgram();
-// The scene itself would draw an unreadable terrain as the bare ellipsoid; a bench
-// run on it would measure the wrong thing.
+// A terrain the scene cannot use is refused before the extract is read.
 void checkTerrain(const std::string& path);
 // Runs the event loop until the widget's window is exposed.
 void waitForExpose(QWidget& widget);
+// Runs the event loop for the given time.
+void runEventLoop(double seconds);

@@ -1,15 +1,9 @@
 #include "bench/BenchArgs.h"
 #include "bench/BenchCommands.h"
 #include "bench/BenchDisplay.h"
+#include "bench/BenchWindow.h"
 
-#include "app/MainWindow.h"
-#include "app/OrvalisApplication.h"
-#include "app/SceneContext.h"
 #include "gui/QtViewer.h"
-
-#include <QEventLoop>
-#include <QTimer>
-#include <osgDB/DatabasePager>
 
 #include <chrono>
 #include <ctime>
@@ -22,7 +16,6 @@ namespace
 using Clock = std::chrono::steady_clock;
 
 constexpr double defaultSeconds = 20.0;
-constexpr double loadTimeoutSeconds = 900.0;
 
 double processCpuSeconds()
 {
@@ -31,48 +24,11 @@ double processCpuSeconds()
     return now.tv_sec + now.tv_nsec * 1e-9;
 }
 
-// Runs the event loop for the given time.
-void runEventLoop(double seconds)
-{
-    QEventLoop loop;
-    QTimer::singleShot(static_cast<int>(seconds * 1000.0), &loop, &QEventLoop::quit);
-    loop.exec();
-}
-
-// The batch is shown and the terrain pager has nothing left to load.
-bool settled(const SceneContext& scene)
-{
-    const osgDB::DatabasePager* pager = scene.viewer->getDatabasePager();
-    return scene.batchShown() && !(pager && pager->getRequestsInProgress());
-}
-
-void waitUntilSettled(const SceneContext& scene)
-{
-    const auto start = Clock::now();
-    while (!settled(scene))
-    {
-        if (!scene.isBuilt())
-            throw std::runtime_error("the scene was not built");
-        if (secondsSince(start) > loadTimeoutSeconds)
-            throw std::runtime_error("the batch was not shown within " + std::to_string(int(loadTimeoutSeconds)) + " s");
-        runEventLoop(0.05);
-    }
-}
-
 std::string measureIdle(const std::string& osmPath, const std::string& terrainPath, double seconds)
 {
-    static int argc = 1;
-    static char name[] = "orvalis-bench";
-    static char* argv[] = {name, nullptr};
-    OrvalisApplication application(argc, argv);
-    addShaderPathBesideProgram();
-
-    SceneContext scene;
-    MainWindow window(&scene);
-    window.show();
-    waitForExpose(*window.getViewerWidget());
-    window.setInputFiles(osmPath, terrainPath);
-    waitUntilSettled(scene);
+    BenchWindow bench;
+    bench.open(osmPath, terrainPath);
+    MainWindow& window = bench.window;
 
     const unsigned framesBefore = window.getViewerWidget()->framesDrawn();
     const double cpuBefore = processCpuSeconds();

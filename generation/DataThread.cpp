@@ -71,6 +71,9 @@ void DataThread::generateCell(const Task& task)
     // is queued there again.
     if (task.batchNumber == batchNumber)
         ++batch.generated;
+    // Every cell has its Building node, so a cell built or evicted leaves a node here.
+    cellTotals.built += nodes.built.empty() ? 0 : 1;
+    cellTotals.evicted += nodes.evicted.empty() ? 0 : 1;
 }
 
 bool DataThread::takeCell(Task& task)
@@ -110,6 +113,12 @@ DataThread::Progress DataThread::progress() const
 {
     Lock lock(workMutex);
     return batch;
+}
+
+DataThread::Totals DataThread::totals() const
+{
+    Lock lock(workMutex);
+    return cellTotals;
 }
 
 DataThread::PackedCell DataThread::packCell(int column, int row)

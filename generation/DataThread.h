@@ -17,7 +17,8 @@ class GeometryGenerator;
 // around the camera, one at a time, nearest first, and hands what it built to the
 // frames through the NodeHandover. With nothing to do it sleeps until a cell is
 // queued, a node comes back or a stop is requested.
-// setCameraCell, requestStop, progress and the constructor belong to the GUI thread.
+// setCameraCell, requestStop, progress and the constructor belong to the GUI thread;
+// totals may be asked from any thread.
 class DataThread : public OpenThreads::Thread
 {
 public:
@@ -53,6 +54,15 @@ public:
     };
     Progress progress() const;
 
+    // Cells built and cells the generator's cache let go of since the thread started,
+    // whatever the batch (a cell found in the cache is not built again).
+    struct Totals
+    {
+        long built = 0;
+        long evicted = 0;
+    };
+    Totals totals() const;
+
     const osg::ref_ptr<NodeHandover> handover;
     mutable OpenThreads::Mutex workMutex;
     // Guarded by workMutex.
@@ -77,4 +87,5 @@ private:
     // Guarded by workMutex.
     Progress batch;
     unsigned batchNumber = 0;
+    Totals cellTotals;
 };

@@ -78,6 +78,8 @@ public:
     virtual void zoom(double dx, double dy);
     // rotate: turns the heading by 90 degrees and the pitch by 45 degrees per unit.
     virtual void rotate(double dx, double dy);
+    // Moves the focal point by metres east and north through pan().
+    void panBy(double east, double north);
 
     using osgGA::CameraManipulator::handle;
     bool handle(const osgGA::GUIEventAdapter& ea, osgGA::GUIActionAdapter& aa) override;
@@ -117,8 +119,6 @@ private:
     void applyPose(const Viewpoint& requested);
     void updateFlight(double time);
     Viewpoint flightPose(double t) const;
-    // Moves the focal point by metres east and north through pan().
-    void panBy(double east, double north);
     bool intersectGround(const osg::Vec3d& start, const osg::Vec3d& direction, osg::Vec3d& hit) const;
 
     osg::ref_ptr<Settings> _settings;

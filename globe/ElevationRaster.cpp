@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <filesystem>
 #include <iterator>
 #include <limits>
 #include <mutex>
@@ -34,6 +35,16 @@ void registerDrivers()
 bool isZip(const std::string& path)
 {
     return path.size() > 4 && EQUAL(path.c_str() + path.size() - 4, ".zip") && !STARTS_WITH(path.c_str(), "/vsizip/");
+}
+
+// Neither file nor directory: a pipe would keep GDAL waiting for a writer, a device
+// such as /dev/zero would never end.
+bool isSpecialFile(const std::string& path)
+{
+    std::error_code error;
+    const std::filesystem::file_status status = std::filesystem::status(path, error);
+    return std::filesystem::exists(status) && !std::filesystem::is_regular_file(status)
+        && !std::filesystem::is_directory(status);
 }
 
 bool hasRasterDriver(const std::string& path)
@@ -101,11 +112,12 @@ struct ThreadTransform
 ElevationRaster::ElevationRaster(const std::string& path) : _path(path), _lifetime(std::make_shared<int>(0))
 {
     registerDrivers();
-    // GDAL's own message goes into the exception rather than to the console.
-    CPLPushErrorHandler(CPLQuietErrorHandler);
+    // GDAL's own messages go into the exception rather than to the console.
+    const CPLErrorHandlerPusher quiet(CPLQuietErrorHandler);
+    if (isSpecialFile(path))
+        throw std::runtime_error(path + ": not a raster but a pipe, socket or device");
     std::unique_ptr<GDALDataset, DatasetCloser> dataset(GDALDataset::Open(
         rasterInside(path).c_str(), GDAL_OF_RASTER | GDAL_OF_READONLY | GDAL_OF_VERBOSE_ERROR));
-    CPLPopErrorHandler();
     if (!dataset)
         throw std::runtime_error(path + ": not a raster GDAL can open (" + CPLGetLastErrorMsg() + ")");
     if (dataset->GetRasterCount() < 1)
@@ -137,6 +149,8 @@ ElevationRaster::ElevationRaster(const std::string& path) : _path(path), _lifeti
     if (band->RasterIO(GF_Read, 0, 0, _width, _height, _cells.data(), _width, _height, GDT_Float32, 0, 0, nullptr)
         != CE_None)
         throw std::runtime_error(path + ": the raster cannot be read (" + CPLGetLastErrorMsg() + ")");
+    if (std::none_of(_cells.begin(), _cells.end(), [this](float value) { return isValid(value); }))
+        throw std::runtime_error(path + ": every cell of the raster is no-data, so it has no height to give");
 
     const OGRSpatialReference* rasterSRS = dataset->GetSpatialRef();
     const auto wgs84 = makeWgs84();
@@ -164,6 +178,8 @@ ElevationRaster::ElevationRaster(const std::string& path) : _path(path), _lifeti
 bool ElevationRaster::isRasterFile(const std::string& path)
 {
     registerDrivers();
+    if (isSpecialFile(path))
+        return false;
     const std::string inside = rasterInside(path);
     return inside != path || (!isZip(path) && hasRasterDriver(path));
 }
@@ -172,6 +188,10 @@ ElevationRaster::~ElevationRaster() = default;
 
 OGRCoordinateTransformation* ElevationRaster::threadTransform() const
 {
+    // GDAL keeps each thread's PROJ context in a thread_local of its own, made at first
+    // use. Made before the list below, it is destroyed after it; the other way round,
+    // destroying the transformations at thread exit made a new context never freed.
+    [[maybe_unused]] thread_local const bool contextFirst = makeWgs84() != nullptr;
     // Coordinate transformations must not be shared between threads, so each thread
     // keeps its own, dropped once the raster that made it is gone.
     thread_local std::vector<ThreadTransform> transforms;

@@ -17,7 +17,7 @@ class ElevationRaster
 {
 public:
     // Throws std::runtime_error naming the file and the problem, also for a raster of
-    // more than 2^26 cells (it is read whole). A .zip archive (SRTM tiles come zipped)
+    // more than 2^26 cells (it is read whole) and for one holding no-data alone. A .zip archive (SRTM tiles come zipped)
     // is opened at the first raster inside it.
     explicit ElevationRaster(const std::string& path);
 

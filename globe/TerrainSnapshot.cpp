@@ -1,5 +1,6 @@
 #include "globe/TerrainSnapshot.h"
 
+#include "globe/PagerThreads.h"
 #include "globe/SpatialReference.h"
 
 #include <osg/Camera>
@@ -74,7 +75,10 @@ TerrainSnapshot::TerrainSnapshot(osg::Node* scene, int width, int height) : _vie
     _valid = _viewer->isRealized();
 }
 
-TerrainSnapshot::~TerrainSnapshot() = default;
+TerrainSnapshot::~TerrainSnapshot()
+{
+    stopPagerThreads(_viewer->getDatabasePager());
+}
 
 osg::Matrixd TerrainSnapshot::viewMatrix(const osg::Vec3d& focalLonLatAlt, double heading, double pitch, double range)
 {

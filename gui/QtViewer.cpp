@@ -1,12 +1,11 @@
 #include "gui/QtViewer.h"
 
+#include "globe/PagerThreads.h"
 #include "gui/OSGGraphicsWindowQt.h"
 
 #include <osg/Viewport>
 #include <osgDB/DatabasePager>
 #include <osgDB/ImagePager>
-
-#include <vector>
 
 namespace Tarn {
 namespace GUI {
@@ -39,24 +38,7 @@ QtViewer::QtViewer(QWidget* parent, osg::GraphicsContext::Traits* traits, const 
 // then the widget part.
 QtViewer::~QtViewer()
 {
-    stopPaging();
-}
-
-// osgDB's cancel only waits until the pager's threads have left their loops; a thread
-// never joined keeps its stack mapped (some 8 MB each) for the life of the process.
-// Only started threads are joined: the rest have no thread behind them.
-void QtViewer::stopPaging()
-{
-    osgDB::DatabasePager* pager = getDatabasePager();
-    if (!pager)
-        return;
-    std::vector<OpenThreads::Thread*> started;
-    for (unsigned i = 0; i < pager->getNumDatabaseThreads(); ++i)
-        if (pager->getDatabaseThread(i)->isRunning())
-            started.push_back(pager->getDatabaseThread(i));
-    pager->cancel();
-    for (OpenThreads::Thread* thread : started)
-        thread->join();
+    globe::stopPagerThreads(getDatabasePager());
 }
 
 void QtViewer::updateGL()

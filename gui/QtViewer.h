@@ -42,9 +42,6 @@ protected:
     void paintGL() override;
 
 private:
-    // Stops the database pager and joins the threads it started.
-    void stopPaging();
-
     QTimer timer;
     std::function<bool()> pendingWork;
     bool redrawRequested = false;

@@ -1,6 +1,7 @@
 #include "app/AppSettings.h"
 #include "app/InputDataDialog.h"
 #include "app/MainWindow.h"
+#include "app/OrvalisApplication.h"
 #include "app/RecentInputs.h"
 #include "app/SceneContext.h"
 #include "generation/MyEarthManipulator.h"
@@ -28,8 +29,12 @@
 #include <cpl_vsi.h>
 #include <osg/DisplaySettings>
 
+#include <sys/stat.h>
+
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
+#include <vector>
 
 namespace {
 
@@ -339,4 +344,66 @@ TEST_F(MainWindowTest, DroppedFilesOpenAndAreOfferedAgainUnderOpenRecent)
     EXPECT_EQ(RecentInputs::list().front().osmPath, QString::fromStdString(osm));
     window.releaseScene();
     RecentInputs::clear();
+}
+
+// A terrain the scene cannot use is refused in a box that names the file and the
+// problem, first or on Restart; nothing of its scene is built and the window goes on.
+// A raster of one cell is usable: its one height stands everywhere over the cell.
+TEST_F(MainWindowTest, UnusableTerrainIsRefusedByNameAndTheWindowStaysUsable)
+{
+    const std::string osm = writeExtract("orvalis_terrain_test.osm");
+    const std::vector<double> geoTransform = {7.3, 0.2, 0, 43.8, 0, -0.2};
+    const std::string oneCell = TestRaster::path("orvalis_terrain_one_cell.tif");
+    TestRaster::write(oneCell, 1, 1, geoTransform, 4326, {42});
+    const std::string pipe = TestRaster::path("orvalis_terrain_pipe.tif");
+    std::remove(pipe.c_str());
+    ASSERT_EQ(mkfifo(pipe.c_str(), 0600), 0);
+    const std::string directory = TestRaster::path("orvalis_terrain_directory");
+    QDir().mkpath(QString::fromStdString(directory));
+    const std::string truncated = TestRaster::path("orvalis_terrain_truncated.tif");
+    TestRaster::write(truncated, 64, 64, geoTransform, 4326, std::vector<float>(64 * 64, 5.0f));
+    std::filesystem::resize_file(truncated, std::filesystem::file_size(truncated) / 2);
+    const std::string noData = TestRaster::path("orvalis_terrain_nodata.tif");
+    TestRaster::write(noData, 2, 2, geoTransform, 4326, {-1, -1, -1, -1}, -1.0);
+    const std::string huge = TestRaster::path("orvalis_terrain_huge.tif");
+    TestRaster::writeSparse(huge, 8193, 8193);
+
+    const std::pair<std::string, QString> cases[] = {{directory, "not a raster"},
+                                                     {pipe, "pipe"},
+                                                     {truncated, "cannot be read"},
+                                                     {noData, "no-data"},
+                                                     {huge, "8193 x 8193 cells are more than"}};
+    auto* application = static_cast<OrvalisApplication*>(QCoreApplication::instance());
+    application->setShowsErrors(true);
+    window.show();
+    for (const auto& [terrain, problem] : cases) {
+        SCOPED_TRACE(terrain);
+        QString message;
+        whenModal<QMessageBox>([&message](QMessageBox* box) {
+            message = box->text();
+            box->accept();
+        });
+        testing::internal::CaptureStdout();
+        testing::internal::CaptureStderr();
+        window.setInputFiles(osm, terrain);
+        const bool shown = QTest::qWaitFor([&] { return !message.isEmpty(); }, 15000);
+        testing::internal::GetCapturedStderr();
+        testing::internal::GetCapturedStdout();
+        EXPECT_TRUE(shown);
+        EXPECT_TRUE(message.startsWith(QString::fromStdString(terrain) + ": ")) << message.toStdString();
+        EXPECT_TRUE(message.contains(problem)) << message.toStdString();
+        EXPECT_FALSE(context.isBuilt());
+        EXPECT_TRUE(action("actionInputData")->isEnabled());
+
+        testing::internal::CaptureStdout();
+        window.setInputFiles(osm, oneCell);
+        testing::internal::GetCapturedStdout();
+        ASSERT_TRUE(context.isBuilt());
+        double height = 0.0;
+        EXPECT_TRUE(context.elevationLayer->getHeight(7.41, 43.71, height));
+        EXPECT_EQ(height, 42.0);
+        EXPECT_TRUE(window.getViewerWidget()->isVisible());
+    }
+    application->setShowsErrors(false);
+    window.releaseScene();
 }

@@ -29,7 +29,7 @@ class MyKeyboardEventHandlerTest : public ::testing::Test
 {
 protected:
     MyKeyboardEventHandlerTest()
-        : sky(globe::SkyNode::create(new globe::MapNode(new globe::Map))), handler(new MyKeyboardEventHandler)
+        : sky(globe::SkyNode::create(mapNode.get())), handler(new MyKeyboardEventHandler)
     {
         sky->setDateTime(globe::DateTime(2015, 4, 1, 9.0));
         handler->sky = sky.get();
@@ -56,6 +56,8 @@ protected:
         return last;
     }
 
+    // The sky only reads the map node's ellipsoid; the test keeps the node.
+    osg::ref_ptr<globe::MapNode> mapNode = new globe::MapNode(new globe::Map);
     osg::ref_ptr<globe::SkyNode> sky;
     osg::ref_ptr<MyKeyboardEventHandler> handler;
     IgnoredActions actions;

@@ -300,6 +300,47 @@ TEST_F(DataThreadRun, ANewBatchReplacesTheOldOneAndCountsOnlyItsOwnCells)
     EXPECT_EQ(cellsOf(city.generator->cellCache), cellRings(6, 1, 2));
 }
 
+// Counts the cells whose buildings the generator asks for: one for every cell built.
+class CountingQueries : public CellQueries
+{
+public:
+    using CellQueries::CellQueries;
+    std::vector<WayGeometry> buildingsInCell(int column, int row) override
+    {
+        ++asked;
+        return CellQueries::buildingsInCell(column, row);
+    }
+    std::atomic<long> asked{0};
+};
+
+// A cache no larger than a batch evicts cells the batch still wants, which are then
+// built again; a cell found in the cache counts neither as built nor as evicted.
+TEST_F(DataThreadRun, TotalsCountTheCellsBuiltAndEvicted)
+{
+    CoutCapture capture;
+    auto* queries = new CountingQueries(city.store.get());
+    city.generator->setCellQueries(std::unique_ptr<CellQueries>(queries));
+    city.generator->maxGridCells = 9;
+    makeThread(2);
+    thread->startThread();
+    DataThread::Totals totals;
+    for (const auto& [column, row] : Cells{{5, 1}, {5, 5}, {5, 6}})
+    {
+        thread->setCameraCell(column, row);
+        ASSERT_TRUE(waitForBatch());
+        totals = thread->totals();
+        EXPECT_EQ(totals.built, queries->asked);
+    }
+    EXPECT_GT(totals.evicted, 0);
+    // The cache now holds the last batch whole.
+    thread->setCameraCell(5, 6);
+    ASSERT_TRUE(waitForBatch());
+    EXPECT_EQ(thread->totals().built, totals.built);
+    EXPECT_EQ(thread->totals().evicted, totals.evicted);
+    EXPECT_EQ(stopAndWait(), 0u);
+    EXPECT_EQ(totals.built - totals.evicted, static_cast<long>(city.generator->cellCache.size()));
+}
+
 // Each rest below is followed by something only a woken thread could have done.
 TEST_F(DataThreadRun, SleepsWhenIdleAndWakesForACellAHandedBackNodeAndAStop)
 {

@@ -109,20 +109,10 @@ osg::ref_ptr<globe::ElevationLayer> writeUtmLayer(const std::string& name, doubl
     return layer;
 }
 
-// A tiled GeoTIFF of 1" cells from 7 E, 44 N that declares its size but stores no
-// cell: it stays a few kilobytes however many cells it claims, and reads as zeros.
 std::string writeSparseRaster(const std::string& name, int columns, int rows)
 {
     const std::string path = TestRaster::path(name);
-    GDALAllRegister();
-    const char* options[] = {"TILED=YES", "SPARSE_OK=TRUE", nullptr};
-    GDALDataset* dataset = GetGDALDriverManager()->GetDriverByName("GTiff")->Create(
-        path.c_str(), columns, rows, 1, GDT_Float32, const_cast<char**>(options));
-    if (!dataset)
-        throw std::runtime_error("cannot write " + path);
-    double transform[6] = {7.0, 1.0 / 3600, 0.0, 44.0, 0.0, -1.0 / 3600};
-    dataset->SetGeoTransform(transform);
-    GDALClose(dataset);
+    TestRaster::writeSparse(path, columns, rows);
     return path;
 }
 } // namespace

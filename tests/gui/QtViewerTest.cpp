@@ -178,6 +178,9 @@ TEST(QtViewer, ReplacedViewerLeavesNoPagingThreadsBehind)
     for (int i = 0; i < replacements; ++i)
         ASSERT_TRUE(replaceAndPage()) << "replacement " << i;
     EXPECT_LE(threadCount(), threads);
-    // Leaking would cost two stacks a replacement.
+    // Leaking would cost two stacks a replacement. The sanitizers keep freed memory
+    // mapped for a while to catch late uses, so under them the address space says nothing.
+#if !defined(__SANITIZE_ADDRESS__) && !defined(__SANITIZE_THREAD__)
     EXPECT_LT(addressSpaceBytes() - addressSpace, replacements * threadStackBytes());
+#endif
 }

@@ -28,6 +28,19 @@ void TestRaster::write(const std::string& path, int width, int height, const std
     GDALClose(dataset);
 }
 
+void TestRaster::writeSparse(const std::string& path, int columns, int rows)
+{
+    GDALAllRegister();
+    const char* options[] = {"TILED=YES", "SPARSE_OK=TRUE", nullptr};
+    GDALDataset* dataset = GetGDALDriverManager()->GetDriverByName("GTiff")->Create(
+        path.c_str(), columns, rows, 1, GDT_Float32, const_cast<char**>(options));
+    if (!dataset)
+        throw std::runtime_error("cannot write " + path);
+    double transform[6] = {7.0, 1.0 / 3600, 0.0, 44.0, 0.0, -1.0 / 3600};
+    dataset->SetGeoTransform(transform);
+    GDALClose(dataset);
+}
+
 std::string TestRaster::path(const std::string& name)
 {
     return std::string(ORVALIS_BINARY_DIR) + "/tests/" + name;
