@@ -2,8 +2,10 @@
 
 #include "geometry/LocalFrame.h"
 #include "geometry/TagNumber.h"
+#include "globe/SpatialReference.h"
 #include "osm/KeptTags.h"
 
+#include <osg/CoordinateSystemNode>
 #include <osg/Math>
 #include <osg/PrimitiveSet>
 
@@ -19,7 +21,6 @@ const float defaultHeight = 9.0f;
 const float trunkSink = 1.0f;
 const int trunkSides = 5;
 const int crownSides = 6;
-const double metresPerDegree = 111320.0;
 const osg::Vec4f barkColour(0.36f, 0.27f, 0.19f, 1.0f);
 const osg::Vec4f broadleafColour(0.30f, 0.50f, 0.19f, 1.0f);
 const osg::Vec4f needleColour(0.17f, 0.37f, 0.21f, 1.0f);
@@ -39,13 +40,19 @@ float fraction(std::uint64_t seed, int k)
     return static_cast<float>((seed >> (16 * k)) & 0xffffu) / 65536.0f;
 }
 
-// On a sphere: enough for spacing trees a few metres apart.
+osg::Vec3d earthCentred(const OsmNode& node)
+{
+    osg::Vec3d xyz;
+    wgs84()->getEllipsoid()->convertLatLongHeightToXYZ(osg::DegreesToRadians(double(node.lat)),
+                                                         osg::DegreesToRadians(double(node.lon)), 0.0, xyz.x(),
+                                                         xyz.y(), xyz.z());
+    return xyz;
+}
+
+// Straight through the ellipsoid: the same as along it for trees metres apart.
 double metresBetween(const OsmNode& a, const OsmNode& b)
 {
-    const double north = (double(b.lat) - a.lat) * metresPerDegree;
-    const double east =
-        (double(b.lon) - a.lon) * metresPerDegree * std::cos(osg::DegreesToRadians((double(a.lat) + b.lat) / 2.0));
-    return std::hypot(north, east);
+    return (earthCentred(b) - earthCentred(a)).length();
 }
 
 // A unit vector across up, in the local frame's east direction as far as it can be.

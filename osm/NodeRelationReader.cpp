@@ -16,7 +16,7 @@ constexpr float unplaced = std::numeric_limits<float>::quiet_NaN();
 // A megabyte of nodes: small enough to give back one by one while the table fills.
 constexpr std::size_t chunkSize = 1 << 16;
 
-// A member without a type is taken for a way.
+// Ids are per type: node 5 is not way 5. A member without a type is taken for a way.
 OsmType typeOf(rapidxml::xml_node<char>* member)
 {
     const char* type = attributeValue(member, "type");
@@ -25,12 +25,6 @@ OsmType typeOf(rapidxml::xml_node<char>* member)
     if (type && equals(type, "relation"))
         return OsmType::Relation;
     return OsmType::Way;
-}
-
-// Ids are per type: only a member that is (or may be) a way is one of the relation's ways.
-bool mayBeWay(rapidxml::xml_node<char>* member)
-{
-    return typeOf(member) == OsmType::Way;
 }
 } // namespace
 
@@ -157,7 +151,8 @@ void NodeRelationReader::readRelation(XmlNode* element)
     {
         std::string_view refText;
         OsmId ref = 0;
-        if (!attributeText(member, "ref", refText) || !idFromText(refText, ref) || !mayBeWay(member))
+        if (!attributeText(member, "ref", refText) || !idFromText(refText, ref) ||
+            typeOf(member) != OsmType::Way)
             continue;
         if (isBuilding)
         {

@@ -89,14 +89,6 @@ void NodeTable::insertHashed(const OsmNode& node, std::size_t hash)
     probeSlots[slot] = static_cast<std::uint32_t>(nodes.size());
 }
 
-const OsmNode* NodeTable::find(OsmId id) const
-{
-    if (probeSlots.empty())
-        return nullptr;
-    const std::uint32_t entry = probeSlots[slotOf(id, hashOf(id))];
-    return entry ? &nodes[entry - 1] : nullptr;
-}
-
 void NodeTable::findAll(const std::vector<OsmId>& ids, std::vector<OsmNode>& found) const
 {
     if (probeSlots.empty())

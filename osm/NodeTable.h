@@ -18,14 +18,12 @@ public:
     // Stores the nodes in order; a node with an id already stored replaces its
     // position. The table is sized once for all of them.
     void insertAll(std::vector<NodeArray>&& chunks);
-    const OsmNode* find(OsmId id) const;
     // Appends the nodes found for the ids, in order, skipping ids that are not
     // stored. Looking several up together lets their memory loads overlap.
     void findAll(const std::vector<OsmId>& ids, std::vector<OsmNode>& found) const;
 
     const NodeArray& all() const { return nodes; }
     std::size_t size() const { return nodes.size(); }
-    bool empty() const { return nodes.empty(); }
     // Gives the memory back.
     void clear();
 

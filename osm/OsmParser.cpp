@@ -157,8 +157,7 @@ void OsmParser::load(const std::string& fileName, double gridSize)
     }
     else
         extent = loadWithOsmium(fileName);
-    releaseNodes();
-    // A file of streets alone still gets a grid: its bounds come from every node.
+    releaseNodes(extent);
     if (!extent.valid)
         extent = allNodesBounds;
     if (!extent.valid)
@@ -216,7 +215,10 @@ WayRecords OsmParser::readBufferedWays(std::vector<WayBuffer>&& buffers, const R
     if (readers.empty())
         readers.push_back(std::make_unique<WayReader>(nodes, relations, waterGroupIndex));
     std::vector<WayBuffer>().swap(buffers);
-    releaseNodes();
+    NodeBounds buildingBounds;
+    for (const auto& reader : readers)
+        buildingBounds.widen(reader->records.bounds);
+    releaseNodes(buildingBounds);
     for (std::size_t i = 1; i < readers.size(); ++i)
         readers.front()->append(*readers[i]);
     return std::move(readers.front()->records);
@@ -314,13 +316,15 @@ void OsmParser::forgetNodes()
 }
 
 // The ways hold copies of what they need: the table goes once they are resolved.
-void OsmParser::releaseNodes()
+void OsmParser::releaseNodes(const NodeBounds& buildingBounds)
 {
     if (nodesReleased)
         return;
     nodesRead = nodes.size();
-    for (const OsmNode& node : nodes.all())
-        allNodesBounds.widen(node);
+    // A file of streets alone still gets a grid: its bounds come from every node.
+    if (!buildingBounds.valid)
+        for (const OsmNode& node : nodes.all())
+            allNodesBounds.widen(node);
     nodes.clear();
     nodesReleased = true;
 }

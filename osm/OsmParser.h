@@ -102,7 +102,8 @@ private:
     NodeBounds loadWithOsmium(const std::string& fileName);
     NodeBounds takeRecords(KeptRecords&& nodesAndRelations, WayRecords&& ways);
     void forgetNodes();
-    void releaseNodes();
+    // Keeps the count, and the bounds of every node when no building gave bounds.
+    void releaseNodes(const NodeBounds& buildingBounds);
     void buildCellIndex();
     void buildTaggedIndex();
     void fileUnderItsCells(const OsmNode& first, int position, CellIndex& index) const;

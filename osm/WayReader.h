@@ -1,9 +1,11 @@
 #pragma once
 
+#include "osm/KeptRecords.h"
 #include "osm/NodeTable.h"
-#include "osm/OsmChunkReader.h"
 #include "osm/RelationRecords.h"
 #include "osm/WayRecords.h"
+
+#include <rapidxml/rapidxml.hpp>
 
 #include <string>
 #include <unordered_map>
@@ -13,21 +15,19 @@
 // memberships and tags and records its building, water rings and streets, and
 // what else of it the store keeps. Reads the node table and the relations' records
 // only, so stretches can be read at once, each by its own reader on one thread.
-class WayReader : public OsmChunkReader::Visitor
+class WayReader
 {
 public:
-    using XmlNode = OsmChunkReader::XmlNode;
+    using XmlNode = rapidxml::xml_node<char>;
 
     WayReader(const NodeTable& nodes, const RelationRecords& relations,
               const std::unordered_map<OsmId, int>& waterGroupIndex);
 
-    bool wants(long, std::string_view) override { return true; }
-    void read(XmlNode* element) override;
+    // A way element of an XML document.
+    void read(XmlNode* element);
     // A way read from another format; the tags' values end with a zero byte.
     void readWay(OsmId id, const std::vector<OsmId>& nodeRefs, const Tags& tags);
 
-    // A stretch of the ways pass assumes nothing of the stretches before it.
-    bool readyForLaterStretch() const { return true; }
     // Takes the records of the stretch that follows this one.
     void append(WayReader& later) { records.append(std::move(later.records)); }
 
