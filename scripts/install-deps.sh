@@ -13,6 +13,7 @@ packages=(
   xvfb xauth libgl1-mesa-dri libglu1-mesa-dev mesa-utils
   osmium-tool
   imagemagick
+  libcgal-dev libgmp-dev libmpfr-dev libtinygltf-dev
   "$@"
 )
 
