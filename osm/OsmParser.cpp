@@ -1,5 +1,6 @@
 #include "osm/OsmParser.h"
 
+#include "osm/FileStamp.h"
 #include "osm/NodeRelationReader.h"
 #include "osm/OsmChunkReader.h"
 #include "osm/OsmiumReader.h"
@@ -147,16 +148,21 @@ void OsmParser::load(const std::string& fileName, double gridSize)
 {
     // Checked before the file is read, so a bad value costs no loading time.
     checkGridSize(gridSize);
+    // The file is opened more than once (by format, by stretch, by pass): a file
+    // that changes meanwhile would give records of two versions, or a truncated
+    // read that looks like malformed data.
+    const FileStamp before = FileStamp::of(fileName);
     NodeBounds extent;
-    fileFormat = detectOsmFormat(fileName);
-    if (fileFormat == OsmFormat::Xml)
+    try
     {
-        OsmChunkReader reader(fileName);
-        if (!loadStreamed(fileName, reader, extent))
-            extent = loadWhole(reader);
+        extent = readRecords(fileName);
     }
-    else
-        extent = loadWithOsmium(fileName);
+    catch (const std::exception&)
+    {
+        refuseIfChanged(fileName, before);
+        throw;
+    }
+    refuseIfChanged(fileName, before);
     releaseNodes(extent);
     if (!extent.valid)
         extent = allNodesBounds;
@@ -171,6 +177,25 @@ void OsmParser::load(const std::string& fileName, double gridSize)
     columnCount = gridCount(maxLon - minLon, gridSize);
     rowCount = gridCount(maxLat - minLat, gridSize);
     buildCellIndex();
+}
+
+// The records of the file, by the reader its format needs; the files are closed on return.
+NodeBounds OsmParser::readRecords(const std::string& fileName)
+{
+    fileFormat = detectOsmFormat(fileName);
+    if (fileFormat != OsmFormat::Xml)
+        return loadWithOsmium(fileName);
+    NodeBounds extent;
+    OsmChunkReader reader(fileName);
+    if (!loadStreamed(fileName, reader, extent))
+        extent = loadWhole(reader);
+    return extent;
+}
+
+void OsmParser::refuseIfChanged(const std::string& fileName, const FileStamp& before)
+{
+    if (FileStamp::of(fileName) != before)
+        throw std::runtime_error(fileName + ": the file changed while it was read");
 }
 
 // The common case: the file is read in pieces, nodes and relations in one sweep

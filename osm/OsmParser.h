@@ -20,6 +20,7 @@
 class OsmChunkReader;
 class WayBuffer;
 struct RelationRecords;
+struct FileStamp;
 
 // The in-memory store of one OSM extract. The constructor loads and classifies
 // the whole file and lays a grid over the extent of the buildings; afterwards the
@@ -95,6 +96,8 @@ public:
 
 private:
     void load(const std::string& fileName, double gridSize);
+    NodeBounds readRecords(const std::string& fileName);
+    static void refuseIfChanged(const std::string& fileName, const FileStamp& before);
     bool loadStreamed(const std::string& fileName, OsmChunkReader& reader, NodeBounds& extent);
     WayRecords readBufferedWays(std::vector<WayBuffer>&& buffers, const RelationRecords& relations,
                                 const std::unordered_map<OsmId, int>& waterGroupIndex);

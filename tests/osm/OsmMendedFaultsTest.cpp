@@ -6,7 +6,12 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <climits>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <future>
 #include <limits>
 #include <stdexcept>
 
@@ -174,4 +179,65 @@ TEST_F(OsmMendedFaultsTest, ElementsNestedTooDeeplyAreRefusedNamingTheLine)
         deepest += "</x>";
     EXPECT_EQ(loadError(scratch.write("deepest.osm", deepest + osmNode("2", 43.7, 7.4) + "</osm>")),
               "loaded without an error");
+}
+
+namespace
+{
+// Whether this process holds the file open now.
+bool heldOpen(const std::string& path)
+{
+    for (const auto& entry : std::filesystem::directory_iterator("/proc/self/fd"))
+    {
+        std::error_code error;
+        if (std::filesystem::read_symlink(entry.path(), error) == path)
+            return true;
+    }
+    return false;
+}
+
+// Changes the file the first time it sees it open and tells whether the file was
+// still open once the change was made, that is whether the change fell inside a read.
+std::future<bool> changeOnceOpen(const std::string& path, const std::function<void()>& change)
+{
+    return std::async(std::launch::async, [path, change] {
+        const auto giveUp = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+        while (!heldOpen(path))
+        {
+            if (std::chrono::steady_clock::now() > giveUp)
+                return false;
+        }
+        change();
+        return heldOpen(path);
+    });
+}
+} // namespace
+
+TEST_F(OsmMendedFaultsTest, AFileThatChangesWhileItIsReadIsRefusedNamingIt)
+{
+    std::string nodes;
+    for (int i = 1; i <= 200000; ++i)
+        nodes += osmNode(std::to_string(i), 43.7 + i * 1e-7, 7.4 + i * 1e-7);
+    const std::string text = osmDocument(nodes + osmWay("900000", {"1", "2", "3", "1"}, {{"building", "yes"}}));
+    const std::string path = std::filesystem::canonical(scratch.write("changing.osm", text)).string();
+    const std::pair<const char*, std::function<void()>> changes[] = {
+        {"grows", [&] { std::ofstream(path, std::ios::app) << "<!-- appended -->\n"; }},
+        {"shrinks", [&] { std::filesystem::resize_file(path, text.size() / 2); }},
+    };
+    for (const auto& [name, change] : changes)
+    {
+        // The change may come after a fast read: then it proves nothing and is tried again.
+        bool changedWhileRead = false;
+        for (int attempt = 0; attempt < 20 && !changedWhileRead; ++attempt)
+        {
+            scratch.write("changing.osm", text);
+            std::future<bool> changing = changeOnceOpen(path, change);
+            const std::string error = loadError(path);
+            changedWhileRead = changing.get();
+            if (changedWhileRead)
+            {
+                EXPECT_EQ(error, path + ": the file changed while it was read") << name;
+            }
+        }
+        EXPECT_TRUE(changedWhileRead) << name << ": the file was never changed during a read";
+    }
 }
