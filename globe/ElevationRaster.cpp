@@ -133,6 +133,9 @@ ElevationRaster::ElevationRaster(const std::string& path) : _path(path), _lifeti
 
     _width = dataset->GetRasterXSize();
     _height = dataset->GetRasterYSize();
+    if (_width < 2 || _height < 2)
+        throw std::runtime_error(path + ": the raster has " + std::to_string(_width) + " x " + std::to_string(_height)
+                                 + " cells: heights are interpolated between cells, so at least 2 x 2 are needed");
     if (static_cast<long long>(_width) * _height > maxCells)
         throw std::runtime_error(path + ": the raster's " + std::to_string(_width) + " x " + std::to_string(_height)
                                  + " cells are more than the " + std::to_string(maxCells) + " ("

@@ -355,6 +355,8 @@ TEST_F(MainWindowTest, UnusableTerrainIsRefusedByNameAndTheWindowStaysUsable)
     const std::vector<double> geoTransform = {7.3, 0.2, 0, 43.8, 0, -0.2};
     const std::string oneCell = TestRaster::path("orvalis_terrain_one_cell.tif");
     TestRaster::write(oneCell, 1, 1, geoTransform, 4326, {42});
+    const std::string usable = TestRaster::path("orvalis_terrain_usable.tif");
+    TestRaster::write(usable, 2, 2, geoTransform, 4326, {42, 42, 42, 42});
     const std::string pipe = TestRaster::path("orvalis_terrain_pipe.tif");
     std::remove(pipe.c_str());
     ASSERT_EQ(mkfifo(pipe.c_str(), 0600), 0);
@@ -369,6 +371,7 @@ TEST_F(MainWindowTest, UnusableTerrainIsRefusedByNameAndTheWindowStaysUsable)
     TestRaster::writeSparse(huge, 8193, 8193);
 
     const std::pair<std::string, QString> cases[] = {{directory, "not a raster"},
+                                                     {oneCell, "1 x 1 cells"},
                                                      {pipe, "pipe"},
                                                      {truncated, "cannot be read"},
                                                      {noData, "no-data"},
@@ -396,7 +399,7 @@ TEST_F(MainWindowTest, UnusableTerrainIsRefusedByNameAndTheWindowStaysUsable)
         EXPECT_TRUE(action("actionInputData")->isEnabled());
 
         testing::internal::CaptureStdout();
-        window.setInputFiles(osm, oneCell);
+        window.setInputFiles(osm, usable);
         testing::internal::GetCapturedStdout();
         ASSERT_TRUE(context.isBuilt());
         double height = 0.0;
