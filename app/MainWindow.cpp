@@ -3,6 +3,10 @@
 #include "app/AppSettings.h"
 #include "app/InputDataDialog.h"
 #include "app/OrvalisApplication.h"
+#include "app/ClickHandler.h"
+#include "app/FeaturePanel.h"
+#include "app/FeatureSelection.h"
+#include "app/PlaceSearch.h"
 #include "app/PlaceSearchField.h"
 #include "app/RecentInputs.h"
 #include "app/SceneContext.h"
@@ -98,6 +102,12 @@ MainWindow::MainWindow(SceneContext* sceneContext)
     auto* findShortcut = new QShortcut(QKeySequence::Find, this);
     connect(findShortcut, &QShortcut::activated, searchField, [this] { searchField->setFocus(Qt::ShortcutFocusReason); });
     connect(searchField, &PlaceSearchField::placeChosen, this, &MainWindow::flyTo);
+
+    featurePanel = new FeaturePanel(this);
+    addDockWidget(Qt::RightDockWidgetArea, featurePanel);
+    featurePanel->hide();
+    selection = new FeatureSelection(sceneContext, featurePanel, this);
+    clickHandler = new ClickHandler([this](float x, float y) { selection->clickedAt(x, y); });
 
     clockLabel = new QLabel(this);
     clockLabel->setObjectName("clockLabel");
@@ -212,6 +222,7 @@ void MainWindow::updateSceneActions()
 // A failed load is reported here: an exception must not leave a Qt slot.
 bool MainWindow::buildScene()
 {
+    selection->clear();
     searchField->setPlaces({});
     statusBar()->showMessage(tr("Loading %1 ...").arg(QString::fromStdString(sceneContext->osmPath)));
     statusBar()->repaint();
@@ -222,7 +233,10 @@ bool MainWindow::buildScene()
         return false;
     }
     statusBar()->clearMessage();
-    searchField->setPlaces(sceneContext->parser->allNamed());
+    searchField->setPlaces(PlaceSearch::placesOf(*sceneContext->parser));
+    auto& handlers = sceneContext->viewer->getEventHandlers();
+    if (std::find(handlers.begin(), handlers.end(), clickHandler) == handlers.end())
+        sceneContext->viewer->addEventHandler(clickHandler.get());
     RecentInputs::add({QString::fromStdString(sceneContext->osmPath), QString::fromStdString(sceneContext->terrainPath)});
     return true;
 }
@@ -234,6 +248,7 @@ void MainWindow::flyTo(const NamedPlace& place)
         return;
     sceneContext->manipulator->flyTo(globe::Viewpoint(place.lon, place.lat, 0.0, 0.0, -45.0, 800.0), 2.0);
     viewerWidget->requestRedraw();
+    selection->selectWhenShown(place.type, place.id);
 }
 
 // What the failed assembly left is released, so the next one starts clean.
@@ -278,6 +293,7 @@ void MainWindow::restart()
 
 void MainWindow::releaseScene()
 {
+    selection->clear();
     searchField->setPlaces({});
     viewerWidget->hide();
     sceneContext->releaseScene();

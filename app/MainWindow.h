@@ -1,10 +1,15 @@
 #pragma once
 
+#include <osg/ref_ptr>
+
 #include <QMainWindow>
 
 class QDragEnterEvent;
 class QDropEvent;
 class QLabel;
+class ClickHandler;
+class FeaturePanel;
+class FeatureSelection;
 class PlaceSearchField;
 struct NamedPlace;
 
@@ -72,4 +77,7 @@ private:
     bool sceneBuilt = false;
     QLabel* clockLabel = nullptr;
     PlaceSearchField* searchField = nullptr;
+    FeaturePanel* featurePanel = nullptr;
+    FeatureSelection* selection = nullptr;
+    osg::ref_ptr<ClickHandler> clickHandler;
 };

@@ -1,5 +1,7 @@
 #include "app/PlaceSearch.h"
 
+#include "osm/OsmParser.h"
+
 #include <algorithm>
 
 namespace
@@ -11,11 +13,20 @@ PlaceSearch::PlaceSearch(const std::vector<NamedPlace>& places_) : places(places
 {
     names.reserve(places.size());
     foldedNames.reserve(places.size());
+    const auto text = [](std::string_view view) { return QString::fromUtf8(view.data(), static_cast<int>(view.size())); };
     for (const NamedPlace& place : places)
     {
-        names.push_back(QString::fromUtf8(place.name.data(), static_cast<int>(place.name.size())));
+        names.push_back(place.houseNumber.empty() ? text(place.name) : text(place.name) + ' ' + text(place.houseNumber));
         foldedNames.push_back(folded(names.back()));
     }
+}
+
+std::vector<NamedPlace> PlaceSearch::placesOf(const OsmParser& store)
+{
+    std::vector<NamedPlace> places = store.allNamed();
+    const std::vector<NamedPlace> addresses = store.allAddresses();
+    places.insert(places.end(), addresses.begin(), addresses.end());
+    return places;
 }
 
 // The compatibility decomposition splits "é" into "e" and a combining accent, which

@@ -4,10 +4,12 @@
 
 #include <QString>
 
+class OsmParser;
+
 #include <cstddef>
 #include <vector>
 
-// Finds named places offline, whatever the case and the accents: a name equal to the
+// Finds named places and addresses offline, whatever the case and the accents: a name equal to the
 // query first, then names that begin with it, then names with a word that begins
 // with it, then names that hold it; shorter names first within each. Built once from
 // the store's names; find() may be called from any thread.
@@ -22,6 +24,8 @@ public:
     };
 
     explicit PlaceSearch(const std::vector<NamedPlace>& places);
+    // The store's names and addresses.
+    static std::vector<NamedPlace> placesOf(const OsmParser& store);
 
     std::vector<Result> find(const QString& query, std::size_t limit = 20) const;
 

@@ -48,7 +48,8 @@ void PlaceSearchField::offerMatches(const QString& text)
     model->clear();
     for (const PlaceSearch::Result& result : offered)
     {
-        auto* item = new QStandardItem(result.name + "  (" + kindOf(result.place.type) + ")");
+        const QString kind = result.place.houseNumber.empty() ? kindOf(result.place.type) : tr("address");
+        auto* item = new QStandardItem(result.name + "  (" + kind + ")");
         item->setEditable(false);
         model->appendRow(item);
     }

@@ -40,19 +40,15 @@ std::string quoted(std::string_view text)
     }
     return out + "\"";
 }
-} // namespace
 
-// search OSM_FILE TEXT [--limit N]: the places a search finds, best first.
-int runSearchBench(const std::vector<std::string>& args)
+// The search's figures as JSON; the store is gone when this returns, so its farewell
+// line comes before the JSON.
+std::string searchJson(const std::string& path, const std::string& text, std::size_t limit)
 {
-    const BenchArgs parsed(args);
-    const std::string path = parsed.positional(0, "OSM_FILE");
-    const std::string text = parsed.positional(1, "TEXT");
-    const auto limit = static_cast<std::size_t>(parsed.number("limit", 20));
     int columns = 0;
     int rows = 0;
     const OsmParser store(path, columns, rows, appSettings().gridSize);
-    const PlaceSearch search(store.allNamed());
+    const PlaceSearch search(PlaceSearch::placesOf(store));
     const auto start = std::chrono::steady_clock::now();
     const std::vector<PlaceSearch::Result> results = search.find(QString::fromStdString(text), limit);
     const double seconds = secondsSince(start);
@@ -64,10 +60,23 @@ int runSearchBench(const std::vector<std::string>& args)
     {
         const NamedPlace& place = results[i].place;
         json << (i ? ", " : "") << "{\"type\": \"" << typeName(place.type) << "\", \"id\": " << place.id
-             << ", \"name\": " << quoted(place.name) << ", \"rank\": " << results[i].rank << ", \"lon\": " << place.lon
-             << ", \"lat\": " << place.lat << "}";
+             << ", \"name\": " << quoted(results[i].name.toStdString()) << ", \"address\": "
+             << (place.houseNumber.empty() ? "false" : "true") << ", \"rank\": " << results[i].rank
+             << ", \"lon\": " << place.lon << ", \"lat\": " << place.lat << "}";
     }
     json << "]}";
-    std::cout << json.str() << std::endl;
+    return json.str();
+}
+} // namespace
+
+// search OSM_FILE TEXT [--limit N]: the places and addresses a search finds, best first.
+int runSearchBench(const std::vector<std::string>& args)
+{
+    const BenchArgs parsed(args);
+    const std::string path = parsed.positional(0, "OSM_FILE");
+    const std::string text = parsed.positional(1, "TEXT");
+    const auto limit = static_cast<std::size_t>(parsed.number("limit", 20));
+    const std::string json = searchJson(path, text, limit);
+    std::cout << json << std::endl;
     return 0;
 }

@@ -1,5 +1,6 @@
 #include "geometry/Streets.h"
 
+#include "geometry/FeatureSpans.h"
 #include "geometry/LocalFrame.h"
 
 #include <osg/PrimitiveSet>
@@ -25,6 +26,8 @@ Streets::Streets(std::vector<WayGeometry> ways_, std::vector<WayInfo> infos_, co
         const osg::ref_ptr<osg::Vec3Array> line = streetPolyline(ways[i], isBridge(ways[i]));
         if (line->empty())
             continue;
+        FeatureSpans::of(*geometry).add(static_cast<unsigned>(vertices->size()),
+                                        {FeatureKind::Street, OsmType::Way, ways[i].id});
         geometry->addPrimitiveSet(new osg::DrawArrays(GL_LINE_STRIP, static_cast<GLint>(vertices->size()),
                                                       static_cast<GLsizei>(line->size())));
         vertices->insert(vertices->end(), line->begin(), line->end());

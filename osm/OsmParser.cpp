@@ -1,6 +1,7 @@
 #include "osm/OsmParser.h"
 
 #include "osm/FileStamp.h"
+#include "osm/KeptTags.h"
 #include "osm/NodeRelationReader.h"
 #include "osm/OsmChunkReader.h"
 #include "osm/OsmiumReader.h"
@@ -101,6 +102,13 @@ long lineOf(const std::vector<char>& text, const char* at)
     const char* first = text.data();
     const char* last = at && at >= first && at <= first + text.size() ? at : first;
     return 1 + std::count(first, last, '\n');
+}
+
+template <class Items, class IdOf>
+const typename Items::value_type* findById(const Items& items, OsmId id, IdOf idOf)
+{
+    const auto found = std::find_if(items.begin(), items.end(), [&](const auto& item) { return idOf(item) == id; });
+    return found == items.end() ? nullptr : &*found;
 }
 
 // A cell's west (south) edge; the east (north) edge is this plus the size.
@@ -521,7 +529,7 @@ RelationGeometry OsmParser::relationGeometry(const KeptRecords::Relation& relati
 
 NamedPlace OsmParser::namedPlace(const KeptRecords::Named& named) const
 {
-    return NamedPlace{named.type, named.id, records.kept.tags.text(named.name), named.lat, named.lon};
+    return NamedPlace{named.type, named.id, records.kept.tags.text(named.name), {}, named.lat, named.lon};
 }
 
 std::vector<TaggedWay> OsmParser::taggedBuildingsInCell(int column, int row) const
@@ -606,6 +614,53 @@ std::vector<TaggedWay> OsmParser::allCoastlines() const
     std::vector<TaggedWay> result;
     for (const KeptRecords::Way& coastline : records.kept.coastlines)
         result.push_back(taggedWay(coastline));
+    return result;
+}
+
+// A scan: asked once per pick, not per frame or per cell.
+std::optional<Tags> OsmParser::tagsOf(OsmType type, OsmId id) const
+{
+    const KeptRecords& kept = records.kept;
+    if (type == OsmType::Relation)
+    {
+        const auto* relation = findById(kept.relations, id, [](const KeptRecords::Relation& r) { return r.id; });
+        return relation ? std::optional<Tags>(kept.tags.tags(relation->tags)) : std::nullopt;
+    }
+    if (type == OsmType::Node)
+    {
+        const auto* tree = findById(kept.trees, id, [](const KeptRecords::Node& t) { return t.node.id; });
+        return tree ? std::optional<Tags>(kept.tags.tags(tree->tags)) : std::nullopt;
+    }
+    const auto spanId = [](const WaySpan& span) { return span.id; };
+    if (const WaySpan* building = findById(records.buildings, id, spanId))
+        return kept.tags.tags(kept.buildingTags[static_cast<std::size_t>(building - records.buildings.data())]);
+    if (const WaySpan* street = findById(records.streets, id, spanId))
+        return kept.tags.tags(kept.streetTags[static_cast<std::size_t>(street - records.streets.data())]);
+    for (const std::vector<KeptRecords::Way>* ways :
+         {&kept.buildingParts, &kept.areas, &kept.coastlines, &kept.treeRows, &kept.memberWays})
+        if (const auto* way = findById(*ways, id, [](const KeptRecords::Way& w) { return w.span.id; }))
+            return kept.tags.tags(way->tags);
+    return std::nullopt;
+}
+
+// Buildings with a street and a house number, placed at the middle of their outline.
+std::vector<NamedPlace> OsmParser::allAddresses() const
+{
+    std::vector<NamedPlace> result;
+    for (std::size_t i = 0; i < records.buildings.size(); ++i)
+    {
+        const Tags tags = records.kept.tags.tags(records.kept.buildingTags[i]);
+        const std::string_view street = tagValue(tags, "addr:street");
+        const std::string_view number = tagValue(tags, "addr:housenumber");
+        if (street.empty() || number.empty())
+            continue;
+        NodeBounds bounds;
+        for (const OsmNode& node : records.geometry(records.buildings[i]).nodes)
+            bounds.widen(node);
+        result.push_back(NamedPlace{OsmType::Way, records.buildings[i].id, street, number,
+                                    static_cast<float>((bounds.minLat + bounds.maxLat) * 0.5),
+                                    static_cast<float>((bounds.minLon + bounds.maxLon) * 0.5)});
+    }
     return result;
 }
 

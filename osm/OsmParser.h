@@ -15,6 +15,7 @@
 #include <cstdint>
 #include <string>
 #include <unordered_map>
+#include <optional>
 #include <vector>
 
 class OsmChunkReader;
@@ -66,6 +67,7 @@ public:
     // coastlines, and a search looks through all names.
     std::vector<TaggedWay> allCoastlines() const;
     std::vector<NamedPlace> allNamed() const;
+    std::vector<NamedPlace> allAddresses() const;
 
     // The same three cell queries answered by scanning every geometry: the
     // reference the indexed queries must equal.
@@ -93,6 +95,8 @@ public:
     Geometries allStreets() const;
     const WayInfos& allStreetInfos() const { return records.streetInfos; }
     const KeptRecords& keptRecords() const { return records.kept; }
+    // The kept tags of an element; none when the store keeps nothing of it.
+    std::optional<Tags> tagsOf(OsmType type, OsmId id) const;
 
 private:
     void load(const std::string& fileName, double gridSize);

@@ -22,7 +22,7 @@ TEST(PlaceSearch, CaseAndAccentsAsideEqualThenPrefixThenWordThenInsideShorterFir
                                          "Casino Café",     "Église Saint-Charles",  "Straße", "Église"};
     std::vector<NamedPlace> places;
     for (std::size_t i = 0; i < names.size(); ++i)
-        places.push_back({OsmType::Way, OsmId(i), names[i], 43.7f, 7.4f});
+        places.push_back({OsmType::Way, OsmId(i), names[i], {}, 43.7f, 7.4f});
     const PlaceSearch search(places);
 
     EXPECT_EQ(namesFound(search, "casino"),
