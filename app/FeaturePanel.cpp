@@ -14,17 +14,6 @@
 
 namespace
 {
-QString typeName(OsmType type)
-{
-    switch (type)
-    {
-    case OsmType::Node: return "node";
-    case OsmType::Way: return "way";
-    case OsmType::Relation: return "relation";
-    }
-    return {};
-}
-
 QString text(std::string_view view)
 {
     return QString::fromUtf8(view.data(), static_cast<int>(view.size()));
@@ -65,7 +54,7 @@ FeaturePanel::FeaturePanel(QWidget* parent) : QDockWidget(tr("Feature"), parent)
 void FeaturePanel::showFeature(const FeatureSpans::Feature& feature, const Tags& tags,
                                const std::vector<std::pair<QString, QString>>& facts)
 {
-    title->setText(QString("<b>%1</b> %2 %3").arg(kindName(feature.kind), typeName(feature.type)).arg(feature.id));
+    title->setText(QString("<b>%1</b> %2 %3").arg(kindName(feature.kind), osmTypeName(feature.type)).arg(feature.id));
     table->setRowCount(0);
     const auto addRow = [this](const QString& key, const QString& value) {
         const int row = table->rowCount();
@@ -105,7 +94,7 @@ QString FeaturePanel::kindName(FeatureKind kind)
 
 QString FeaturePanel::pageAddress(OsmType type, OsmId id)
 {
-    return QString("https://www.openstreetmap.org/%1/%2").arg(typeName(type)).arg(id);
+    return QString("https://www.openstreetmap.org/%1/%2").arg(osmTypeName(type)).arg(id);
 }
 
 QString FeaturePanel::pageText() const

@@ -14,4 +14,5 @@ int runCellsBench(const std::vector<std::string>& args);
 int runFramesBench(const std::vector<std::string>& args);
 int runIdleBench(const std::vector<std::string>& args);
 int runSearchBench(const std::vector<std::string>& args);
+int runPickBench(const std::vector<std::string>& args);
 int runSoakBench(const std::vector<std::string>& args);

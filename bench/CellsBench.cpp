@@ -1,5 +1,6 @@
 #include "bench/BenchArgs.h"
 #include "bench/BenchCommands.h"
+#include "bench/BenchScene.h"
 
 #include "app/AppSettings.h"
 #include "generation/CellRings.h"
@@ -70,37 +71,6 @@ private:
 
     double& seconds;
 };
-
-osg::ref_ptr<globe::MapNode> mapNodeFor(const std::string& terrainPath)
-{
-    osg::ref_ptr<globe::Map> map = new globe::Map;
-    if (!terrainPath.empty())
-    {
-        osg::ref_ptr<globe::ElevationLayer> layer =
-            new globe::ElevationLayer("SRTM", globe::GDALOptions{terrainPath, "gdal"});
-        if (!layer->isOpen())
-            throw std::runtime_error(layer->getStatus());
-        map->addElevationLayer(layer.get());
-    }
-    return new globe::MapNode(map.get());
-}
-
-// The extract's centre, rounded to single precision as scene assembly does.
-osg::Matrixd centreOrigin(const OsmParser& store)
-{
-    const float lon = static_cast<float>((store.maxLon - store.minLon) * 0.5 + store.minLon);
-    const float lat = static_cast<float>((store.maxLat - store.minLat) * 0.5 + store.minLat);
-    osg::Matrixd origin;
-    globe::SpatialReference::get("wgs84", "")->createLocalToWorld(osg::Vec3d(lon, lat, 0.0), origin);
-    return origin;
-}
-
-// The generator reads its shaders as the program does, from shaders/ beside it.
-void findShadersBesideProgram()
-{
-    const std::filesystem::path program = std::filesystem::read_symlink("/proc/self/exe");
-    osgDB::getDataFilePathList().push_back((program.parent_path() / "shaders").string());
-}
 
 std::size_t vertexCount(const std::vector<osg::ref_ptr<osg::Node>>& nodes)
 {

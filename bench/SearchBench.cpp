@@ -10,17 +10,6 @@
 
 namespace
 {
-const char* typeName(OsmType type)
-{
-    switch (type)
-    {
-    case OsmType::Node: return "node";
-    case OsmType::Way: return "way";
-    case OsmType::Relation: return "relation";
-    }
-    return "?";
-}
-
 // JSON text: quotes, backslashes and control characters escaped.
 std::string quoted(std::string_view text)
 {
@@ -59,7 +48,7 @@ std::string searchJson(const std::string& path, const std::string& text, std::si
     for (std::size_t i = 0; i < results.size(); ++i)
     {
         const NamedPlace& place = results[i].place;
-        json << (i ? ", " : "") << "{\"type\": \"" << typeName(place.type) << "\", \"id\": " << place.id
+        json << (i ? ", " : "") << "{\"type\": \"" << osmTypeName(place.type) << "\", \"id\": " << place.id
              << ", \"name\": " << quoted(results[i].name.toStdString()) << ", \"address\": "
              << (place.houseNumber.empty() ? "false" : "true") << ", \"rank\": " << results[i].rank
              << ", \"lon\": " << place.lon << ", \"lat\": " << place.lat << "}";

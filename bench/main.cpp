@@ -18,6 +18,7 @@ const std::map<std::string, std::function<int(const std::vector<std::string>&)>>
         {"frames", runFramesBench},
         {"idle", runIdleBench},
         {"search", runSearchBench},
+        {"pick", runPickBench},
         {"soak", runSoakBench},
     };
     return table;

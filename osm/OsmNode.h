@@ -20,3 +20,15 @@ enum class OsmType : std::uint8_t
     Way,
     Relation
 };
+
+// "node", "way" or "relation": the type's name in OSM files and addresses.
+inline const char* osmTypeName(OsmType type)
+{
+    switch (type)
+    {
+    case OsmType::Node: return "node";
+    case OsmType::Way: return "way";
+    case OsmType::Relation: return "relation";
+    }
+    return "";
+}
