@@ -7,6 +7,8 @@
 #include <osgUtil/IntersectionVisitor>
 #include <osgUtil/LineSegmentIntersector>
 
+#include <algorithm>
+#include <cmath>
 #include <vector>
 
 namespace
@@ -33,7 +35,7 @@ public:
 };
 
 // Where along the segment (0 at start, 1 at end) it meets the flat ribbon over a to b
-// (local coordinates, up along z), or a value above 1 when it does not.
+// and its end cap (local coordinates, up along z), or a value above 1 when it does not.
 double ribbonRatio(const osg::Vec3d& start, const osg::Vec3d& end, const osg::Vec3d& a, const osg::Vec3d& b,
                    double halfWidth)
 {
@@ -56,7 +58,9 @@ double ribbonRatio(const osg::Vec3d& start, const osg::Vec3d& end, const osg::Ve
     const osg::Vec3d point = start + ray * ratio - a;
     const double forward = osg::Vec3d(point.x(), point.y(), 0.0) * along;
     const double sideways = std::abs(point.x() * -along.y() + point.y() * along.x());
-    return forward >= 0.0 && forward <= length && sideways <= halfWidth ? ratio : 2.0;
+    // Beyond b the ribbon ends in a cap about as far as its half width reaches.
+    const double beyond = std::max(0.0, forward - length);
+    return forward >= 0.0 && sideways * sideways + beyond * beyond <= halfWidth * halfWidth ? ratio : 2.0;
 }
 
 // The first ribbon the segment meets, as a pick with the ratio along the segment.

@@ -1,4 +1,5 @@
 #include "app/AppSettings.h"
+#include "app/FeaturePanel.h"
 #include "app/InputDataDialog.h"
 #include "app/MainWindow.h"
 #include "app/OrvalisApplication.h"
@@ -287,6 +288,50 @@ TEST_F(MainWindowTest, SearchFieldOffersPlacesAndFliesToTheChosenOne)
 
     window.releaseScene();
     EXPECT_FALSE(field->isEnabled());
+    std::remove(path.c_str());
+}
+
+// A chosen street is selected once its cell is shown; an address is offered as such;
+// a click on empty ground clears the selection and a click on the street selects it.
+TEST_F(MainWindowTest, ChosenAndClickedFeaturesAreSelectedAndDescribed)
+{
+    const std::string path = writeExtract(
+        "orvalis_select_test.osm",
+        "<osm><node id='1' lat='43.7' lon='7.4'/><node id='2' lat='43.7' lon='7.41'/>"
+        "<node id='3' lat='43.702' lon='7.404'/><node id='4' lat='43.702' lon='7.405'/>"
+        "<node id='5' lat='43.703' lon='7.405'/><node id='6' lat='43.7' lon='7.405'/>"
+        "<way id='7'><nd ref='1'/><nd ref='6'/><nd ref='2'/>"
+        "<tag k='highway' v='residential'/><tag k='width' v='20'/><tag k='name' v='Rue Grimaldi'/></way>"
+        "<way id='9'><nd ref='3'/><nd ref='4'/><nd ref='5'/><nd ref='3'/><tag k='building' v='yes'/>"
+        "<tag k='addr:street' v='Rue Grimaldi'/><tag k='addr:housenumber' v='12'/></way></osm>");
+    window.show();
+    testing::internal::CaptureStdout();
+    window.setInputFiles(path, "");
+    testing::internal::GetCapturedStdout();
+    auto* field = window.findChild<QLineEdit*>("placeSearch");
+    auto* panel = window.findChild<FeaturePanel*>("featurePanel");
+    ASSERT_NE(panel, nullptr);
+
+    QTest::keyClicks(field, "grimaldi");
+    QCompleter* completer = field->findChild<QCompleter*>();
+    ASSERT_EQ(completer->completionModel()->rowCount(), 2);
+    EXPECT_EQ(completer->completionModel()->index(1, 0).data().toString(), QString("Rue Grimaldi 12  (address)"));
+    emit completer->activated(completer->completionModel()->index(0, 0));
+    const QString streetPage("https://www.openstreetmap.org/way/7");
+    ASSERT_TRUE(QTest::qWaitFor([&] { return panel->pageText() == streetPage; }, 30000));
+    EXPECT_TRUE(panel->isVisible());
+    EXPECT_GT(panel->tagRowCount(), 0);
+
+    // Once the flight has ended, the street lies under the middle of the view.
+    QTest::qWait(2500);
+    QWidget* view = window.getViewerWidget();
+    QTest::mouseClick(view, Qt::LeftButton, {}, QPoint(5, 5));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return panel->pageText().isEmpty(); }, 5000));
+    QTest::mouseClick(view, Qt::LeftButton, {}, view->rect().center());
+    EXPECT_TRUE(QTest::qWaitFor([&] { return panel->pageText() == streetPage; }, 5000));
+
+    window.releaseScene();
+    EXPECT_EQ(panel->pageText(), QString());
     std::remove(path.c_str());
 }
 
