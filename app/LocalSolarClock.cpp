@@ -5,12 +5,13 @@ namespace
 const double degreesPerHour = 15.0;
 } // namespace
 
-LocalSolarClock::LocalSolarClock(double longitude) : lon(longitude)
+LocalSolarClock::LocalSolarClock(double longitude, int year, int month, int day)
+    : lon(longitude), dayYear(year), dayMonth(month), dayOfMonth(day)
 {
 }
 
 // Hours outside 0..24 run into the neighbouring UTC day.
 globe::DateTime LocalSolarClock::utc(double localHour) const
 {
-    return globe::DateTime(2015, 4, 1, localHour - lon / degreesPerHour);
+    return globe::DateTime(dayYear, dayMonth, dayOfMonth, localHour - lon / degreesPerHour);
 }

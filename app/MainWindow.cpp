@@ -1,6 +1,7 @@
 #include "app/MainWindow.h"
 
 #include "app/AppSettings.h"
+#include "app/CityExport.h"
 #include "app/InputDataDialog.h"
 #include "app/OrvalisApplication.h"
 #include "app/ClickHandler.h"
@@ -10,30 +11,45 @@
 #include "app/PlaceSearchField.h"
 #include "app/RecentInputs.h"
 #include "app/SceneContext.h"
+#include "app/TimePanel.h"
 #include "generation/DataThread.h"
 #include "generation/MyEarthManipulator.h"
 #include "generation/NodeHandover.h"
 #include "geometry/GeometryGenerator.h"
 #include "globe/ElevationRaster.h"
 #include "osm/OsmParser.h"
+#include "gui/OffscreenPicture.h"
 #include "gui/QtViewer.h"
 #include "ui_MainWindow.h"
 
 #include <QDragEnterEvent>
 #include <QDropEvent>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QInputDialog>
 #include <QLabel>
 #include <QMimeData>
 #include <QMessageBox>
+#include <QProgressBar>
+#include <QProgressDialog>
+#include <QRegularExpression>
+#include <QSaveFile>
 #include <QShortcut>
 #include <QStatusBar>
 #include <QTimer>
 #include <QToolBar>
 #include <osg/DisplaySettings>
 
+#include <algorithm>
 #include <cmath>
 #include <stdexcept>
 
 namespace {
+
+// Wider pictures need more than the frame buffers drivers commonly offer.
+constexpr int maxPictureWidth = 8192;
+// The most rings the data thread's batches have.
+constexpr int maxExportRings = 6;
 
 struct GridNumbers
 {
@@ -88,6 +104,8 @@ MainWindow::MainWindow(SceneContext* sceneContext)
     connect(ui->actionScheme_1, &QAction::triggered, this, &MainWindow::setColorScheme1);
     connect(ui->actionScheme_2, &QAction::triggered, this, &MainWindow::setColorScheme2);
     connect(ui->actionScheme_3, &QAction::triggered, this, &MainWindow::setColorScheme3);
+    connect(ui->actionSavePicture, &QAction::triggered, this, &MainWindow::savePicture);
+    connect(ui->actionExportCity, &QAction::triggered, this, &MainWindow::exportCity);
     connect(ui->menuOpenRecent, &QMenu::aboutToShow, this, &MainWindow::fillRecentMenu);
     setAcceptDrops(true);
 
@@ -112,6 +130,12 @@ MainWindow::MainWindow(SceneContext* sceneContext)
     clockLabel = new QLabel(this);
     clockLabel->setObjectName("clockLabel");
     statusBar()->addPermanentWidget(clockLabel);
+    progressBar = new QProgressBar(this);
+    progressBar->setObjectName("progressBar");
+    progressBar->setMaximumWidth(200);
+    progressBar->hide();
+    statusBar()->addPermanentWidget(progressBar);
+    addTimePanel();
 
     auto* progressTimer = new QTimer(this);
     connect(progressTimer, &QTimer::timeout, this, &MainWindow::showProgress);
@@ -215,7 +239,8 @@ void MainWindow::dropEvent(QDropEvent* event)
 void MainWindow::updateSceneActions()
 {
     ui->actionRestart->setEnabled(sceneBuilt);
-    for (QAction* action : {ui->actionScheme_1, ui->actionScheme_2, ui->actionScheme_3})
+    for (QAction* action : {ui->actionScheme_1, ui->actionScheme_2, ui->actionScheme_3, ui->actionSavePicture,
+                            ui->actionExportCity})
         action->setEnabled(sceneContext->isBuilt());
 }
 
@@ -225,6 +250,9 @@ bool MainWindow::buildScene()
     selection->clear();
     searchField->setPlaces({});
     statusBar()->showMessage(tr("Loading %1 ...").arg(QString::fromStdString(sceneContext->osmPath)));
+    // The load holds the event loop: a bar that says "busy" is what can be shown.
+    progressBar->setRange(0, 0);
+    progressBar->show();
     statusBar()->repaint();
     try {
         sceneContext->buildScene();
@@ -256,6 +284,7 @@ void MainWindow::failedBuild(const std::exception& error)
 {
     sceneContext->releaseScene();
     statusBar()->clearMessage();
+    progressBar->hide();
     updateSceneActions();
     OrvalisApplication::reportError(error);
 }
@@ -305,6 +334,8 @@ void MainWindow::releaseScene()
 void MainWindow::showProgress()
 {
     showClock();
+    showTime();
+    showBatchBar();
     if (!sceneContext->isBuilt())
         return;
     const DataThread::Progress progress = sceneContext->dataThread->progress();
@@ -352,4 +383,140 @@ void MainWindow::setColorScheme2()
 void MainWindow::setColorScheme3()
 {
     setColorScheme(2);
+}
+
+void MainWindow::addTimePanel()
+{
+    timePanel = new TimePanel(this);
+    addDockWidget(Qt::BottomDockWidgetArea, timePanel);
+    ui->menuView->addAction(timePanel->toggleViewAction());
+    connect(timePanel, &TimePanel::hourChosen, this, [this](double hour) {
+        sceneContext->setLocalHour(hour);
+        showClock();
+    });
+    connect(timePanel, &TimePanel::dateChosen, this, &MainWindow::setDate);
+    showTime();
+}
+
+void MainWindow::setDate(const QDate& date)
+{
+    sceneContext->setDate(date.year(), date.month(), date.day());
+}
+
+// The panel follows the scene's clock however it was set: the keys, the panel, a new scene.
+void MainWindow::showTime()
+{
+    timePanel->setAvailable(sceneContext->isBuilt());
+    const LocalSolarClock clock = sceneContext->solarClock();
+    timePanel->showTime(sceneContext->localHour(), QDate(clock.year(), clock.month(), clock.day()));
+}
+
+// Beside the status text while the data thread works through a batch: cells done of queued.
+void MainWindow::showBatchBar()
+{
+    const DataThread::Progress progress =
+        sceneContext->isBuilt() ? sceneContext->dataThread->progress() : DataThread::Progress();
+    if (progress.generated >= progress.queued) {
+        progressBar->hide();
+        return;
+    }
+    progressBar->setRange(0, progress.queued);
+    progressBar->setValue(progress.generated);
+    progressBar->show();
+}
+
+QString MainWindow::askSavePath(const QString& caption, const QStringList& filters)
+{
+    QString chosenFilter;
+    QString path = QFileDialog::getSaveFileName(this, caption, QString(), filters.join(";;"), &chosenFilter);
+    // A name typed without an extension takes the chosen filter's.
+    const QRegularExpressionMatch extension = QRegularExpression("\\*(\\.\\w+)").match(chosenFilter);
+    if (!path.isEmpty() && QFileInfo(path).suffix().isEmpty() && extension.hasMatch())
+        path += extension.captured(1);
+    return path;
+}
+
+void MainWindow::savePicture()
+{
+    const int windowWidth = viewerWidget->width();
+    bool ok = false;
+    const int width = QInputDialog::getInt(
+        this, tr("Save Picture"),
+        tr("Width in pixels (the view is %1 x %2):").arg(windowWidth).arg(viewerWidget->height()), windowWidth,
+        std::min(windowWidth, maxPictureWidth), maxPictureWidth, 1, &ok);
+    if (!ok)
+        return;
+    const QString path = askSavePath(tr("Save Picture"), {tr("PNG picture (*.png)")});
+    if (!path.isEmpty())
+        savePictureTo(path, width);
+}
+
+// Drawn afresh off the screen at the size asked for, not scaled up from the window.
+bool MainWindow::savePictureTo(const QString& path, int width)
+{
+    const double aspect = static_cast<double>(viewerWidget->height()) / std::max(viewerWidget->width(), 1);
+    const int height = std::max(1, static_cast<int>(std::lround(width * aspect)));
+    // A viewer not shown has no context to draw with.
+    const QImage picture =
+        viewerWidget->isVisible() ? Tarn::GUI::OffscreenPicture::render(*viewerWidget, width, height) : QImage();
+    QString problem;
+    QSaveFile file(path);
+    if (picture.isNull())
+        problem = tr("a picture of %1 x %2 pixels could not be drawn").arg(width).arg(height);
+    else if (!file.open(QIODevice::WriteOnly) || !picture.save(&file, "PNG") || !file.commit())
+        problem = file.errorString();
+    if (problem.isEmpty())
+        return true;
+    QMessageBox::warning(this, tr("Save Picture"), tr("Cannot save %1: %2").arg(path, problem));
+    return false;
+}
+
+void MainWindow::exportCity()
+{
+    bool ok = false;
+    const int rings = QInputDialog::getInt(this, tr("Export City"), tr("Rings of cells around the camera's cell:"),
+                                           appSettings().cellRange, 0, maxExportRings, 1, &ok);
+    if (!ok)
+        return;
+    const QString path = askSavePath(tr("Export City"), {tr("glTF binary (*.glb)"), tr("Wavefront OBJ (*.obj)"),
+                                                         tr("OpenSceneGraph binary (*.osgb)")});
+    if (!path.isEmpty())
+        exportCityTo(path, rings);
+}
+
+// The cells are built here, on the GUI thread, a step between two looks at the dialog;
+// the file is written whole at the end, so a cancel leaves nothing behind.
+bool MainWindow::exportCityTo(const QString& path, int rings)
+{
+    if (!sceneContext->isBuilt())
+        return false;
+    if (!SceneExporter::canWrite(path.toStdString())) {
+        QMessageBox::warning(this, tr("Export City"),
+                             tr("Cannot write %1: only .glb, .obj and .osgb files can be exported").arg(path));
+        return false;
+    }
+    CityExport job(*sceneContext, sceneContext->manipulator->focalCell(), rings);
+    QProgressDialog progress(tr("Building the cells for %1 ...").arg(path), tr("Cancel"), 0, job.stepCount() + 1, this);
+    progress.setObjectName("exportProgress");
+    progress.setWindowModality(Qt::WindowModal);
+    progress.setMinimumDuration(0);
+    for (int step = 0; step < job.stepCount(); ++step) {
+        progress.setValue(step);
+        if (progress.wasCanceled())
+            return false;
+        job.runStep(step);
+    }
+    progress.setLabelText(tr("Writing %1 ...").arg(path));
+    progress.setValue(job.stepCount());
+    if (progress.wasCanceled())
+        return false;
+    try {
+        job.write(path.toStdString());
+    } catch (const std::exception& error) {
+        progress.reset();
+        QMessageBox::warning(this, tr("Export City"), QString::fromStdString(error.what()));
+        return false;
+    }
+    progress.setValue(progress.maximum());
+    return true;
 }

@@ -4,13 +4,16 @@
 
 #include <QMainWindow>
 
+class QDate;
 class QDragEnterEvent;
 class QDropEvent;
 class QLabel;
 class ClickHandler;
 class FeaturePanel;
 class FeatureSelection;
+class QProgressBar;
 class PlaceSearchField;
+class TimePanel;
 struct NamedPlace;
 
 #include <exception>
@@ -45,6 +48,13 @@ public:
     void setInputFiles(const std::string& osmPath, const std::string& terrainPath);
     // Stops the data thread and releases the scene, as at quitting.
     void releaseScene();
+    // The view as a PNG file of that width, its height after the window's aspect.
+    // False (reported in a message box) when it could not be drawn or written.
+    bool savePictureTo(const QString& path, int width);
+    // The water and the cells in that many rings around the camera's cell, built apart
+    // from the data thread's, written to a .glb, .obj or .osgb file under a progress
+    // dialog. False when cancelled (nothing is left behind) or failed (reported).
+    bool exportCityTo(const QString& path, int rings);
 
 protected:
     // Files dropped on the window: an OSM file replaces the extract, a raster (or a
@@ -59,6 +69,8 @@ public slots:
     void setColorScheme1();
     void setColorScheme2();
     void setColorScheme3();
+    void savePicture();
+    void exportCity();
 
 private:
     // False when the load failed (reported already).
@@ -70,6 +82,12 @@ private:
     void fillRecentMenu();
     void setColorScheme(int scheme);
     void flyTo(const NamedPlace& place);
+    void addTimePanel();
+    void showTime();
+    void showBatchBar();
+    void setDate(const QDate& date);
+    // Asks where to save, with the filters given; empty when the user cancelled.
+    QString askSavePath(const QString& caption, const QStringList& filters);
 
     SceneContext* const sceneContext;
     Tarn::GUI::QtViewer* viewerWidget;
@@ -80,4 +98,6 @@ private:
     FeaturePanel* featurePanel = nullptr;
     FeatureSelection* selection = nullptr;
     osg::ref_ptr<ClickHandler> clickHandler;
+    TimePanel* timePanel = nullptr;
+    QProgressBar* progressBar = nullptr;
 };

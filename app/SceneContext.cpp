@@ -205,6 +205,19 @@ void SceneContext::setLocalHour(double hour)
         viewer->requestRedraw();
 }
 
+LocalSolarClock SceneContext::solarClock() const
+{
+    return keyboardHandler ? keyboardHandler->clock : LocalSolarClock();
+}
+
+void SceneContext::setDate(int year, int month, int day)
+{
+    if (!keyboardHandler)
+        return;
+    keyboardHandler->clock = LocalSolarClock(keyboardHandler->clock.longitude(), year, month, day);
+    setLocalHour(keyboardHandler->hour);
+}
+
 // The viewer outlives the scene (it is replaced only afterwards): it lets go of the
 // manipulator, which reports to the data thread, the keys and the pending-work check.
 void SceneContext::releaseScene()

@@ -63,6 +63,9 @@ public:
     // The sun's local solar hour at the extract's centre.
     double localHour() const;
     void setLocalHour(double hour);
+    // The clock the sky follows, with the scene's day; setting the day keeps the hour.
+    LocalSolarClock solarClock() const;
+    void setDate(int year, int month, int day);
 
     osg::ref_ptr<Tarn::GUI::QtViewer> viewer;
     std::string terrainPath;

@@ -6,6 +6,7 @@
 #include "generation/CellRings.h"
 #include "geometry/CellQueries.h"
 #include "geometry/GeometryGenerator.h"
+#include "geometry/SceneExporter.h"
 #include "geometry/Trees.h"
 #include "globe/ElevationLayer.h"
 #include "globe/Map.h"
@@ -97,15 +98,37 @@ std::size_t treeCount(const std::vector<osg::ref_ptr<osg::Node>>& nodes)
     return trees;
 }
 
-// Generates the water and the cells in ring order around the grid's centre; returns
-// the figures. The store is gone when this returns, so its farewell line comes first.
-std::string measureCells(const std::string& path, const std::string& terrainPath, int range, bool naive)
+// The nodes written to exportPath, timed; the figures go on the JSON line.
+std::string measureExport(const std::vector<osg::ref_ptr<osg::Node>>& nodes, const osg::Matrixd& origin,
+                          const std::string& exportPath)
+{
+    const auto start = Clock::now();
+    SceneExporter exporter(origin);
+    for (const auto& node : nodes)
+        exporter.add(*node);
+    exporter.write(exportPath);
+    const double seconds = secondsSince(start);
+    std::ostringstream json;
+    json.precision(10);
+    json << ", \"origin_lon\": " << exporter.origin().x() << ", \"origin_lat\": " << exporter.origin().y()
+         << ", \"origin_height\": " << exporter.origin().z() << ", \"triangles\": " << exporter.triangleCount();
+    json.precision(6);
+    json << ", \"export_seconds\": " << seconds;
+    return json.str();
+}
+
+// Generates the water and the cells in ring order around the grid's centre, and
+// writes them to exportPath unless it is empty; returns the figures. The store is
+// gone when this returns, so its farewell line comes first.
+std::string measureCells(const std::string& path, const std::string& terrainPath, int range, bool naive,
+                         const std::string& exportPath)
 {
     osg::ref_ptr<globe::MapNode> mapNode = mapNodeFor(terrainPath);
     int columns = 0;
     int rows = 0;
     OsmParser store(path, columns, rows, appSettings().gridSize.load());
-    GeometryGenerator generator(mapNode, &store, centreOrigin(store), appSettings().maxGridCells.load());
+    const osg::Matrixd origin = centreOrigin(store);
+    GeometryGenerator generator(mapNode, &store, origin, appSettings().maxGridCells.load());
     double querySeconds = 0.0;
     generator.setCellQueries(std::make_unique<TimedCellQueries>(&store, naive, querySeconds));
 
@@ -129,21 +152,28 @@ std::string measureCells(const std::string& path, const std::string& terrainPath
     json << "{\"cells\": " << cells.size() << ", \"nodes\": " << nodes.size()
          << ", \"vertices\": " << vertexCount(nodes) << ", \"trees\": " << treeCount(nodes)
          << ", \"water_seconds\": " << waterSeconds
-         << ", \"cells_seconds\": " << cellsSeconds << ", \"query_seconds\": " << querySeconds << "}";
+         << ", \"cells_seconds\": " << cellsSeconds << ", \"query_seconds\": " << querySeconds;
+    if (!exportPath.empty())
+        json << measureExport(nodes, origin, exportPath);
+    json << "}";
     return json.str();
 }
 } // namespace
 
-// cells OSM_FILE [--terrain TIF] [--range N] [--naive]: the water, then the batch of
-// cells around the grid's centre in the data thread's ring order, on this thread.
+// cells OSM_FILE [--terrain TIF] [--range N] [--naive] [--export FILE.glb|.obj|.osgb]:
+// the water, then the batch of cells around the grid's centre in the data thread's
+// ring order, on this thread; with --export, all of it written to the file.
 int runCellsBench(const std::vector<std::string>& args)
 {
     const BenchArgs parsed(args, {"naive"});
     const std::string path = parsed.positional(0, "OSM_FILE");
     const std::string terrainPath = parsed.text("terrain", "");
     const int range = parsed.integer("range", appSettings().cellRange);
+    const std::string exportPath = parsed.text("export", "");
+    if (!exportPath.empty() && !SceneExporter::canWrite(exportPath))
+        throw std::invalid_argument("--export: " + exportPath + " is not a .glb, .obj or .osgb file");
     findShadersBesideProgram();
-    const std::string json = measureCells(path, terrainPath, range, parsed.has("naive"));
+    const std::string json = measureCells(path, terrainPath, range, parsed.has("naive"), exportPath);
     std::cout << json << std::endl;
     return 0;
 }

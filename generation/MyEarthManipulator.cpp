@@ -85,3 +85,9 @@ void MyEarthManipulator::reportCell(double lon, double lat)
     lastRow = row;
     dataThread->setCameraCell(column, row);
 }
+
+std::pair<int, int> MyEarthManipulator::focalCell() const
+{
+    const globe::Viewpoint focal = getViewpoint();
+    return {cellAlong(focal.x(), columns.origin, columns.cellSize), cellAlong(focal.y(), rows.origin, rows.cellSize)};
+}

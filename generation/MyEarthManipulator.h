@@ -2,6 +2,8 @@
 
 #include "globe/EarthManipulator.h"
 
+#include <utility>
+
 class DataThread;
 
 // The globe's manipulator, kept over the extract: a pan that would carry the focal
@@ -21,6 +23,8 @@ public:
     bool handlePointAction(const osgGA::GUIEventAdapter& ea, osgGA::GUIActionAdapter& aa) override;
     // Flies to the viewpoint; the cells around where it ends are asked for at once.
     void flyTo(const globe::Viewpoint& viewpoint, double duration);
+    // The grid cell (column, row) under the focal point now.
+    std::pair<int, int> focalCell() const;
 
 protected:
     ~MyEarthManipulator() override;

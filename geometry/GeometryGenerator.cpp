@@ -160,6 +160,18 @@ void GeometryGenerator::setColorScheme(int scheme)
         members[i]->set(colorSchemes[scheme].colors[i]);
 }
 
+void GeometryGenerator::takeColorsOf(const GeometryGenerator& other)
+{
+    const auto mine = colorMembers();
+    const auto theirs = other.colorMembers();
+    for (std::size_t i = 0; i < mine.size(); ++i)
+    {
+        osg::Vec3f color;
+        theirs[i]->get(color);
+        mine[i]->set(color);
+    }
+}
+
 std::array<osg::Uniform*, 8> GeometryGenerator::colorMembers() const
 {
     return {buildingColor.get(), motorwayColor.get(), primaryColor.get(), secondaryColor.get(),

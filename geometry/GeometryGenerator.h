@@ -55,6 +55,9 @@ public:
     osg::ref_ptr<osg::Node> generateWater();
     // 0 "OSM Color", 1 "GOOGLEMAP Color", 2 "Model Color"; other values are ignored.
     void setColorScheme(int scheme);
+    // This generator's colour uniforms take the values of other's: the scheme shown
+    // there, without a word on standard output. On the thread that sets schemes.
+    void takeColorsOf(const GeometryGenerator& other);
     // Geodetic up (geocentric) at the middle of the cell.
     osg::Vec3f cellUpVector(int column, int row) const;
 

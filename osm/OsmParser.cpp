@@ -672,9 +672,10 @@ std::vector<NamedPlace> OsmParser::allNamed() const
     return result;
 }
 
+// The indexed queries write nothing, so that a second generator (an export) may ask
+// while the data thread does; only the scans below set the cell edges.
 std::vector<WayGeometry> OsmParser::buildingsInCell(int column, int row)
 {
-    setCellEdges(column, row);
     std::vector<WayGeometry> result;
     const auto cell = buildingsByCell.entriesOf(cellKey(column, row));
     for (auto entry = cell.first; entry != cell.second; ++entry)
@@ -684,7 +685,6 @@ std::vector<WayGeometry> OsmParser::buildingsInCell(int column, int row)
 
 std::vector<WayInfo> OsmParser::buildingInfosInCell(int column, int row)
 {
-    setCellEdges(column, row);
     std::vector<WayInfo> result;
     const auto cell = buildingsByCell.entriesOf(cellKey(column, row));
     for (auto entry = cell.first; entry != cell.second; ++entry)
@@ -698,7 +698,6 @@ std::vector<WayInfo> OsmParser::buildingInfosInCell(int column, int row)
 
 std::vector<WayGeometry> OsmParser::streetsInCell(int kind, int column, int row)
 {
-    setCellEdges(column, row);
     std::vector<WayGeometry> result;
     const auto byKind = streetsByKindCell.find(kind);
     if (byKind == streetsByKindCell.end())

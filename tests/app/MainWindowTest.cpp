@@ -124,12 +124,15 @@ TEST_F(MainWindowTest, FormMenusEntriesSeparatorsAndTextsInOrder)
     EXPECT_EQ(bar->actions().at(1), view->menuAction());
     EXPECT_EQ(schemes->parent(), view);
 
-    EXPECT_EQ(entries(file), (QStringList{"Input Data", "Open Recent", "Restart", "---", "Exit"}));
+    EXPECT_EQ(entries(file), (QStringList{"Input Data", "Open Recent", "Restart", "---", "Save Picture\u2026",
+                                          "Export City\u2026", "---", "Exit"}));
     EXPECT_EQ(file->actions().at(0), action("actionInputData"));
     EXPECT_EQ(file->actions().at(1), window.findChild<QMenu*>("menuOpenRecent")->menuAction());
     EXPECT_EQ(file->actions().at(2), action("actionRestart"));
-    EXPECT_EQ(file->actions().at(4), action("actionExit"));
-    EXPECT_EQ(entries(view), (QStringList{"Fullscreen", "---", "Color scheme "}));
+    EXPECT_EQ(file->actions().at(4), action("actionSavePicture"));
+    EXPECT_EQ(file->actions().at(5), action("actionExportCity"));
+    EXPECT_EQ(file->actions().at(7), action("actionExit"));
+    EXPECT_EQ(entries(view), (QStringList{"Fullscreen", "---", "Color scheme ", "Time of day"}));
     EXPECT_EQ(view->actions().at(0), action("actionFullscreen"));
     EXPECT_EQ(view->actions().at(2), schemes->menuAction());
     EXPECT_EQ(entries(schemes), (QStringList{"OSM Style", "Googlemap Style", "Model Style"}));
@@ -137,7 +140,8 @@ TEST_F(MainWindowTest, FormMenusEntriesSeparatorsAndTextsInOrder)
     EXPECT_EQ(schemes->actions().at(2), action("actionScheme_3"));
 
     // Nothing to restart or recolour before a scene exists.
-    for (const char* name : {"actionRestart", "actionScheme_1", "actionScheme_2", "actionScheme_3"})
+    for (const char* name : {"actionRestart", "actionScheme_1", "actionScheme_2", "actionScheme_3",
+                             "actionSavePicture", "actionExportCity"})
         EXPECT_FALSE(action(name)->isEnabled()) << name;
     for (const char* name : {"actionInputData", "actionFullscreen", "actionExit"})
         EXPECT_TRUE(action(name)->isEnabled()) << name;
