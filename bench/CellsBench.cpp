@@ -59,6 +59,14 @@ public:
     {
         return timed([&] { return CellQueries::treeRowsInCell(column, row); });
     }
+    std::vector<TaggedWay> areasInCell(int column, int row) override
+    {
+        return timed([&] { return CellQueries::areasInCell(column, row); });
+    }
+    std::vector<RelationGeometry> relationsInCell(int column, int row) override
+    {
+        return timed([&] { return CellQueries::relationsInCell(column, row); });
+    }
 
 private:
     template <typename Query>

@@ -47,3 +47,13 @@ std::vector<TaggedWay> CellQueries::treeRowsInCell(int column, int row)
 {
     return store->treeRowsInCell(column, row);
 }
+
+std::vector<TaggedWay> CellQueries::areasInCell(int column, int row)
+{
+    return store->areasInCell(column, row);
+}
+
+std::vector<RelationGeometry> CellQueries::relationsInCell(int column, int row)
+{
+    return store->relationsInCell(column, row);
+}

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "osm/RelationGeometry.h"
 #include "osm/TaggedNode.h"
 #include "osm/TaggedWay.h"
 #include "osm/WayGeometry.h"
@@ -28,6 +29,8 @@ public:
     // From the index whether scan is set or not: the store has no scan of them.
     virtual std::vector<TaggedNode> treesInCell(int column, int row);
     virtual std::vector<TaggedWay> treeRowsInCell(int column, int row);
+    virtual std::vector<TaggedWay> areasInCell(int column, int row);
+    virtual std::vector<RelationGeometry> relationsInCell(int column, int row);
 
 private:
     OsmParser* store;

@@ -1,6 +1,12 @@
 #include "geometry/GeometryGenerator.h"
 
+#include "geometry/AreaAssembler.h"
 #include "geometry/Building.h"
+#include "geometry/CoastlineSea.h"
+#include "geometry/DrapedSurface.h"
+#include "geometry/ForestTrees.h"
+#include "geometry/GeosContext.h"
+#include "geometry/LandCover.h"
 #include "geometry/Streets.h"
 #include "geometry/TagNumber.h"
 #include "geometry/Trees.h"
@@ -11,6 +17,7 @@
 #include "osm/OsmParser.h"
 
 #include <osg/Notify>
+#include <osg/PolygonOffset>
 #include <osg/Shader>
 #include <osgDB/FileUtils>
 
@@ -42,6 +49,14 @@ const StreetKindStyle streetKindStyles[] = {
 const float laneWidth = 3.0f;
 const osg::Vec3f streamColor(0.1f, 0.1f, 1.0f);
 const osg::Vec3f waterColor(0.1f, 0.1f, 1.0f);
+// Trees in woods: metres apart, and at most so many in one cell.
+const double forestTreeSpacing = 11.0;
+const std::size_t forestTreesPerCell = 4000;
+// The sea's lattice (a third of the terrain's sample spacing, so that the terrain
+// does not show through near the coast) and its height above the lattice, which
+// follows the terrain where it rises above sea level.
+const double seaLatticeStep = 0.0003;
+const double seaLift = 0.8;
 
 // Buildings, then motorway, primary, secondary, residential, minor, railway, tram.
 struct ColorScheme
@@ -123,8 +138,8 @@ GeometryGenerator::GeometryGenerator(osg::ref_ptr<globe::MapNode> mapNode_, OsmP
     : mapNode(std::move(mapNode_)), store(store_), elevationQuery(new globe::ElevationQuery(mapNode->getMap())),
       frame(sceneOrigin, elevationQuery.get()), maxGridCells(maxGridCells_),
       buildingProgram(new osg::Program), streetProgram(new osg::Program), waterProgram(new osg::Program),
-      treeProgram(new osg::Program),
-      queries(new CellQueries(store_))
+      treeProgram(new osg::Program), landCoverProgram(new osg::Program),
+      queries(new CellQueries(store_)), geos(new GeosContext)
 {
     buildingProgram->addShader(new osg::Shader(osg::Shader::VERTEX, buildingVertexSource));
     buildingProgram->addShader(new osg::Shader(osg::Shader::FRAGMENT, buildingFragmentSource));
@@ -135,6 +150,9 @@ GeometryGenerator::GeometryGenerator(osg::ref_ptr<globe::MapNode> mapNode_, OsmP
     addShaderFile(waterProgram.get(), osg::Shader::FRAGMENT, "water.frag");
     addShaderFile(treeProgram.get(), osg::Shader::VERTEX, "tree.vert");
     addShaderFile(treeProgram.get(), osg::Shader::FRAGMENT, "tree.frag");
+    // Lit like the trees, from colours of their own.
+    addShaderFile(landCoverProgram.get(), osg::Shader::VERTEX, "landcover.vert");
+    addShaderFile(landCoverProgram.get(), osg::Shader::FRAGMENT, "tree.frag");
     streetProgram->addBindAttribLocation("streetWidth", Streets::widthAttribute);
 
     osg::ref_ptr<osg::Uniform>* colors[] = {&buildingColor, &motorwayColor, &primaryColor, &secondaryColor,
@@ -226,8 +244,11 @@ GeometryGenerator::CellNodes GeometryGenerator::generateCell(int column, int row
         nodes.built.push_back(streets.get());
     }
 
-    if (osg::ref_ptr<osg::Node> trees = generateTrees(column, row))
+    const std::vector<MappedArea> areas = mappedAreas(column, row);
+    if (osg::ref_ptr<osg::Node> trees = generateTrees(column, row, areas))
         nodes.built.push_back(trees);
+    if (osg::ref_ptr<osg::Node> landCover = generateLandCover(areas))
+        nodes.built.push_back(landCover);
 
     cellCache.push_back(CellEntry{column, row, nodes.built});
     nodes.evicted = evictLeastRecentCell();
@@ -236,10 +257,12 @@ GeometryGenerator::CellNodes GeometryGenerator::generateCell(int column, int row
 
 // Null for a cell without trees. Their faces are wound to face outward like the
 // buildings', so the ones turned away from the camera are culled.
-osg::ref_ptr<osg::Node> GeometryGenerator::generateTrees(int column, int row)
+osg::ref_ptr<osg::Node> GeometryGenerator::generateTrees(int column, int row, const std::vector<MappedArea>& areas)
 {
-    const std::vector<TaggedNode> single = queries->treesInCell(column, row);
+    std::vector<TaggedNode> single = queries->treesInCell(column, row);
     const std::vector<TaggedWay> rows = queries->treeRowsInCell(column, row);
+    const std::vector<TaggedNode> woods = ForestTrees::plant(areas, *geos, forestTreeSpacing, forestTreesPerCell);
+    single.insert(single.end(), woods.begin(), woods.end());
     if (single.empty() && rows.empty())
         return nullptr;
     osg::ref_ptr<Trees> trees = new Trees(single, rows, frame);
@@ -284,9 +307,65 @@ osg::ref_ptr<osg::Node> GeometryGenerator::generateWater()
     if (groups.empty())
         return nullptr;
     osg::ref_ptr<WaterArea> area = new WaterArea(std::move(groups), frame);
+    if (osg::ref_ptr<osg::Geometry> sea = generateSea())
+        area->addDrawable(sea.get());
     osg::StateSet* state = area->getOrCreateStateSet();
+    // Over the terrain it is draped on, also where the terrain's triangles lie a little higher.
+    state->setAttributeAndModes(new osg::PolygonOffset(-1.0f, -4.0f), osg::StateAttribute::ON);
     state->setAttributeAndModes(waterProgram.get(), osg::StateAttribute::ON);
     setOn(state, new osg::Uniform("upVector", area->computeUpVector()));
     setOn(state, new osg::Uniform("color", waterColor));
     return area;
+}
+
+std::vector<MappedArea> GeometryGenerator::mappedAreas(int column, int row)
+{
+    const AreaAssembler assembler(*geos);
+    std::vector<MappedArea> areas;
+    osg::Vec4f colour;
+    for (const TaggedWay& way : queries->areasInCell(column, row))
+    {
+        if (!LandCover::colourOf(way.tags, colour))
+            continue;
+        if (auto polygons = assembler.fromClosedWay(way.way.nodes))
+            areas.push_back({way.way.id, way.tags, std::move(*polygons)});
+    }
+    for (const RelationGeometry& relation : queries->relationsInCell(column, row))
+    {
+        if (tagValue(relation.tags, "type") != "multipolygon" || !LandCover::colourOf(relation.tags, colour))
+            continue;
+        if (auto polygons = assembler.fromRelation(relation))
+            areas.push_back({relation.id, relation.tags, std::move(*polygons)});
+    }
+    return areas;
+}
+
+osg::ref_ptr<osg::Node> GeometryGenerator::generateLandCover(const std::vector<MappedArea>& areas)
+{
+    osg::ref_ptr<osg::Geode> cover = LandCover::build(areas, *geos, frame);
+    if (!cover)
+        return nullptr;
+    osg::StateSet* state = cover->getOrCreateStateSet();
+    state->setAttributeAndModes(landCoverProgram.get(), osg::StateAttribute::ON);
+    // Pulled towards the eye in proportion to its slope on the screen, where the
+    // terrain's coarser triangles stray furthest from the sampled heights.
+    state->setAttributeAndModes(new osg::PolygonOffset(-2.0f, -2.0f), osg::StateAttribute::ON);
+    return cover;
+}
+
+// The sea at sea level, or on the terrain where that lies higher, so that no terrain
+// shows through near the coast.
+osg::ref_ptr<osg::Geometry> GeometryGenerator::generateSea()
+{
+    const std::vector<TaggedWay> coastlines = store->allCoastlines();
+    if (coastlines.empty())
+        return nullptr;
+    const NodeBounds extract{true, store->minLon, store->maxLon, store->minLat, store->maxLat};
+    const std::vector<AreaPolygon> sea = CoastlineSea(*geos).seaPolygons(coastlines, extract);
+    DrapedSurface surface(*geos, seaLatticeStep, [this](double lon, double lat) {
+        return std::max(frame.terrainElevation(lon, lat), 0.0);
+    });
+    for (const AreaPolygon& polygon : sea)
+        surface.add(polygon, osg::Vec4f(waterColor, 1.0f));
+    return surface.build(frame, seaLift);
 }

@@ -3,7 +3,9 @@
 #include "geometry/CellEntry.h"
 #include "geometry/CellQueries.h"
 #include "geometry/LocalFrame.h"
+#include "geometry/MappedArea.h"
 
+#include <osg/Geometry>
 #include <osg/Matrixd>
 #include <osg/Node>
 #include <osg/Program>
@@ -16,6 +18,7 @@
 #include <string>
 #include <vector>
 
+class GeosContext;
 class OsmParser;
 
 namespace globe
@@ -24,10 +27,11 @@ class ElevationQuery;
 class MapNode;
 } // namespace globe
 
-// Turns the OSM store into scene nodes: the water of the whole extract once, then
-// cell by cell the buildings, the streets of each kind (each way at its mapped or its
-// kind's width, ways below ground left out) and the trees, with the shader programs
-// and the shared colour uniforms. One thread generates (the data thread);
+// Turns the OSM store into scene nodes: the water and the sea of the whole extract
+// once, then cell by cell the buildings, the streets of each kind (each way at its
+// mapped or its kind's width, ways below ground left out), the trees (mapped ones and
+// those of woods) and the land cover, with the shader programs and the shared colour
+// uniforms. One thread generates (the data thread);
 // setColorScheme belongs to the thread that draws.
 class GeometryGenerator
 {
@@ -51,7 +55,8 @@ public:
     // Builds the cell's nodes unless it is cached, and evicts the least recently used
     // cell once the cache holds more than its limit.
     CellNodes generateCell(int column, int row);
-    // The one WaterArea of the extract; null for a store without water groups.
+    // The one WaterArea of the extract with the sea, if the coastlines give one; null
+    // for a store without water groups.
     osg::ref_ptr<osg::Node> generateWater();
     // 0 "OSM Color", 1 "GOOGLEMAP Color", 2 "Model Color"; other values are ignored.
     void setColorScheme(int scheme);
@@ -74,6 +79,7 @@ public:
     osg::ref_ptr<osg::Program> streetProgram;
     osg::ref_ptr<osg::Program> waterProgram;
     osg::ref_ptr<osg::Program> treeProgram;
+    osg::ref_ptr<osg::Program> landCoverProgram;
     osg::ref_ptr<osg::Uniform> upVectorUniform;
     osg::ref_ptr<osg::Uniform> buildingColor, motorwayColor, primaryColor, secondaryColor, residentialColor,
         minorColor, railwayColor, tramColor;
@@ -81,9 +87,15 @@ public:
 private:
     bool touchCachedCell(int column, int row);
     std::vector<osg::ref_ptr<osg::Node>> evictLeastRecentCell();
-    osg::ref_ptr<osg::Node> generateTrees(int column, int row);
+    osg::ref_ptr<osg::Node> generateTrees(int column, int row, const std::vector<MappedArea>& areas);
+    // The cell's closed-way areas and multipolygons, assembled; those that cannot be are left out.
+    std::vector<MappedArea> mappedAreas(int column, int row);
+    osg::ref_ptr<osg::Node> generateLandCover(const std::vector<MappedArea>& areas);
+    osg::ref_ptr<osg::Geometry> generateSea();
     osg::Uniform* colorUniform(int kind) const;
     std::array<osg::Uniform*, 8> colorMembers() const;
 
     std::unique_ptr<CellQueries> queries;
+    // Used on the generating thread only.
+    std::unique_ptr<GeosContext> geos;
 };

@@ -23,12 +23,24 @@ struct TriangleCollector
 void appendPolygonTriangles(const osg::Vec3Array& polygon, osg::Vec3Array& vertices,
                             osg::DrawElementsUInt& triangles)
 {
+    appendContourTriangles({&polygon}, vertices, triangles);
+}
+
+void appendContourTriangles(const std::vector<const osg::Vec3Array*>& contours, osg::Vec3Array& vertices,
+                            osg::DrawElementsUInt& triangles)
+{
     osg::ref_ptr<osg::Geometry> single = new osg::Geometry;
-    single->setVertexArray(new osg::Vec3Array(polygon.begin(), polygon.end()));
-    single->addPrimitiveSet(new osg::DrawArrays(GL_POLYGON, 0, static_cast<GLsizei>(polygon.size())));
+    osg::ref_ptr<osg::Vec3Array> contourVertices = new osg::Vec3Array;
+    for (const osg::Vec3Array* contour : contours)
+    {
+        single->addPrimitiveSet(new osg::DrawArrays(GL_POLYGON, static_cast<GLint>(contourVertices->size()),
+                                                    static_cast<GLsizei>(contour->size())));
+        contourVertices->insert(contourVertices->end(), contour->begin(), contour->end());
+    }
+    single->setVertexArray(contourVertices.get());
     osg::ref_ptr<osgUtil::Tessellator> tessellator = new osgUtil::Tessellator;
     tessellator->setWindingType(osgUtil::Tessellator::TESS_WINDING_ODD);
-    tessellator->setTessellationType(osgUtil::Tessellator::TESS_TYPE_DRAWABLE);
+    tessellator->setTessellationType(osgUtil::Tessellator::TESS_TYPE_GEOMETRY);
     tessellator->retessellatePolygons(*single);
 
     osg::TriangleIndexFunctor<TriangleCollector> collector;

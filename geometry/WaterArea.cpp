@@ -1,10 +1,13 @@
 #include "geometry/WaterArea.h"
 
-#include "geometry/SegmentChain.h"
+#include "geometry/AreaAssembler.h"
+#include "geometry/GeosContext.h"
 #include "geometry/LocalFrame.h"
 #include "geometry/PolygonTriangles.h"
 
 #include <osg/PrimitiveSet>
+
+#include <iostream>
 
 namespace
 {
@@ -16,9 +19,11 @@ WaterArea::WaterArea(std::vector<WaterGroup> groups_, const LocalFrame& frame_)
 {
     if (groups.empty())
         return;
-    addWaterWays(groups.front());
+    const GeosContext geos;
+    const AreaAssembler assembler(geos);
+    addWaterWays(groups.front(), assembler);
     for (std::size_t g = 1; g < groups.size(); ++g)
-        addRelation(groups[g]);
+        addRelation(groups[g], assembler);
 }
 
 WaterArea::~WaterArea() = default;
@@ -31,42 +36,50 @@ osg::ref_ptr<osg::Geometry> WaterArea::newGeometry()
     return geometry;
 }
 
-// Every ring its own polygon of its vertices reversed; added even when empty.
-void WaterArea::addWaterWays(const WaterGroup& group)
+// Every closed way its own area; ways that do not close are no area. Added even when empty.
+void WaterArea::addWaterWays(const WaterGroup& group, const AreaAssembler& assembler)
 {
     osg::ref_ptr<osg::Geometry> rings = newGeometry();
     osg::ref_ptr<osg::Vec3Array> vertices = new osg::Vec3Array;
     osg::ref_ptr<osg::DrawElementsUInt> triangles = new osg::DrawElementsUInt(GL_TRIANGLES);
     for (const WaterRing& ring : group)
-    {
-        const osg::ref_ptr<osg::Vec3Array> ringVertices = buildRingVertices(ring);
-        const osg::ref_ptr<osg::Vec3Array> reversed = new osg::Vec3Array(ringVertices->rbegin(), ringVertices->rend());
-        appendPolygonTriangles(*reversed, *vertices, *triangles);
-    }
+        if (const auto polygons = assembler.fromClosedWay(ring))
+            for (const AreaPolygon& polygon : *polygons)
+                appendPolygon(polygon, *vertices, *triangles);
     rings->setVertexArray(vertices.get());
     rings->addPrimitiveSet(triangles.get());
     addDrawable(rings.get());
 }
 
-// The member ways joined into one polygon; nothing when they give no vertex.
-void WaterArea::addRelation(const WaterGroup& group)
+// The member ways assembled into polygons; nothing when they do not assemble.
+void WaterArea::addRelation(const WaterGroup& group, const AreaAssembler& assembler)
 {
-    osg::ref_ptr<osg::Geometry> polygon = newGeometry();
-    SegmentChain chain;
-    for (const WaterRing& ring : group)
-        chain.segments.push_back(buildRingVertices(ring));
-    if (chain.segments.empty())
+    if (group.empty())
         return;
-    chain.chainSegments();
-    const osg::ref_ptr<osg::Vec3Array> joined = chain.joinedVertices();
-    if (joined->empty())
+    const auto polygons = assembler.fromWays(group);
+    if (!polygons)
+    {
+        std::cout << " Sorst failed! " << std::endl;
         return;
+    }
+    osg::ref_ptr<osg::Geometry> drawn = newGeometry();
     osg::ref_ptr<osg::Vec3Array> vertices = new osg::Vec3Array;
     osg::ref_ptr<osg::DrawElementsUInt> triangles = new osg::DrawElementsUInt(GL_TRIANGLES);
-    appendPolygonTriangles(*joined, *vertices, *triangles);
-    polygon->setVertexArray(vertices.get());
-    polygon->addPrimitiveSet(triangles.get());
-    addDrawable(polygon.get());
+    for (const AreaPolygon& polygon : *polygons)
+        appendPolygon(polygon, *vertices, *triangles);
+    drawn->setVertexArray(vertices.get());
+    drawn->addPrimitiveSet(triangles.get());
+    addDrawable(drawn.get());
+}
+
+void WaterArea::appendPolygon(const AreaPolygon& polygon, osg::Vec3Array& vertices,
+                              osg::DrawElementsUInt& triangles) const
+{
+    std::vector<osg::ref_ptr<osg::Vec3Array>> rings{buildRingVertices(polygon.outer)};
+    for (const WaterRing& inner : polygon.inners)
+        rings.push_back(buildRingVertices(inner));
+    std::vector<const osg::Vec3Array*> contours(rings.begin(), rings.end());
+    appendContourTriangles(contours, vertices, triangles);
 }
 
 osg::ref_ptr<osg::Vec3Array> WaterArea::buildRingVertices(const WaterRing& ring) const

@@ -10,11 +10,15 @@
 
 #include <vector>
 
+class AreaAssembler;
 class LocalFrame;
+struct AreaPolygon;
 
 // All water of the extract as filled, tessellated polygons 2 m above the terrain, in
-// the scene's local frame: one drawable for the rings of water ways (group 0), and one
-// per water relation (groups 1, 2, ...), whose member ways are first joined end to end.
+// the scene's local frame: one drawable for the water ways (group 0), each a closed
+// way, and one per water relation (groups 1, 2, ...) whose member ways assemble into
+// polygons: several outlines, inner rings as holes. A relation that does not assemble
+// prints " Sorst failed! " and is not drawn. Built on the data thread.
 class WaterArea : public osg::Geode
 {
 public:
@@ -29,8 +33,9 @@ protected:
 
 private:
     osg::ref_ptr<osg::Geometry> newGeometry();
-    void addWaterWays(const WaterGroup& group);
-    void addRelation(const WaterGroup& group);
+    void addWaterWays(const WaterGroup& group, const AreaAssembler& assembler);
+    void addRelation(const WaterGroup& group, const AreaAssembler& assembler);
+    void appendPolygon(const AreaPolygon& polygon, osg::Vec3Array& vertices, osg::DrawElementsUInt& triangles) const;
 
     std::vector<WaterGroup> groups;
     const LocalFrame* frame;

@@ -14,6 +14,7 @@ packages=(
   osmium-tool
   imagemagick
   libcgal-dev libgmp-dev libmpfr-dev libtinygltf-dev
+  libgeos-dev
   "$@"
 )
 
