@@ -106,6 +106,7 @@ MainWindow::MainWindow(SceneContext* sceneContext)
     connect(ui->actionScheme_3, &QAction::triggered, this, &MainWindow::setColorScheme3);
     connect(ui->actionSavePicture, &QAction::triggered, this, &MainWindow::savePicture);
     connect(ui->actionExportCity, &QAction::triggered, this, &MainWindow::exportCity);
+    connect(ui->actionScheme_4, &QAction::triggered, this, &MainWindow::setColorScheme4);
     connect(ui->menuOpenRecent, &QMenu::aboutToShow, this, &MainWindow::fillRecentMenu);
     setAcceptDrops(true);
 
@@ -239,8 +240,8 @@ void MainWindow::dropEvent(QDropEvent* event)
 void MainWindow::updateSceneActions()
 {
     ui->actionRestart->setEnabled(sceneBuilt);
-    for (QAction* action : {ui->actionScheme_1, ui->actionScheme_2, ui->actionScheme_3, ui->actionSavePicture,
-                            ui->actionExportCity})
+    for (QAction* action : {ui->actionScheme_1, ui->actionScheme_2, ui->actionScheme_3, ui->actionScheme_4,
+                            ui->actionSavePicture, ui->actionExportCity})
         action->setEnabled(sceneContext->isBuilt());
 }
 
@@ -519,4 +520,9 @@ bool MainWindow::exportCityTo(const QString& path, int rings)
     }
     progress.setValue(progress.maximum());
     return true;
+}
+
+void MainWindow::setColorScheme4()
+{
+    setColorScheme(3);
 }

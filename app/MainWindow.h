@@ -71,6 +71,7 @@ public slots:
     void setColorScheme3();
     void savePicture();
     void exportCity();
+    void setColorScheme4();
 
 private:
     // False when the load failed (reported already).

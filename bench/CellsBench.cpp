@@ -35,9 +35,17 @@ class TimedCellQueries : public CellQueries
 public:
     TimedCellQueries(OsmParser* store, bool scan, double& seconds) : CellQueries(store, scan), seconds(seconds) {}
 
-    std::vector<WayGeometry> buildingsInCell(int column, int row) override
+    std::vector<TaggedWay> taggedBuildingsInCell(int column, int row) override
     {
-        return timed([&] { return CellQueries::buildingsInCell(column, row); });
+        return timed([&] { return CellQueries::taggedBuildingsInCell(column, row); });
+    }
+    std::vector<TaggedWay> buildingPartsInCell(int column, int row) override
+    {
+        return timed([&] { return CellQueries::buildingPartsInCell(column, row); });
+    }
+    std::vector<RelationGeometry> relationsInCell(int column, int row) override
+    {
+        return timed([&] { return CellQueries::relationsInCell(column, row); });
     }
     std::vector<WayInfo> buildingInfosInCell(int column, int row) override
     {
@@ -62,10 +70,6 @@ public:
     std::vector<TaggedWay> areasInCell(int column, int row) override
     {
         return timed([&] { return CellQueries::areasInCell(column, row); });
-    }
-    std::vector<RelationGeometry> relationsInCell(int column, int row) override
-    {
-        return timed([&] { return CellQueries::relationsInCell(column, row); });
     }
 
 private:

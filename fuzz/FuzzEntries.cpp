@@ -1,5 +1,11 @@
 #include "fuzz/FuzzEntries.h"
 
+#include "geometry/BuildingColours.h"
+#include "geometry/BuildingHeights.h"
+#include "geometry/ColourTag.h"
+#include "geometry/RoofBuilder.h"
+#include "geometry/RoofShape.h"
+#include "geometry/TagNumber.h"
 #include "globe/ElevationLayer.h"
 #include "globe/ElevationQuery.h"
 #include "globe/Map.h"
@@ -10,6 +16,8 @@
 
 #include <atomic>
 #include <cerrno>
+#include <cmath>
+#include <string_view>
 #include <filesystem>
 #include <fstream>
 #include <stdexcept>
@@ -99,7 +107,64 @@ void askElevations(const globe::Map& map, const globe::ElevationLayer& layer)
         layer.getHeightRange(west - margin, south - margin, east + margin, north + margin, min, max, complete);
     }
 }
+// Each line's key and value; "node" lines become footprint points instead.
+Tags tagLines(std::string_view text, std::vector<osg::Vec2d>& footprint)
+{
+    Tags tags;
+    while (!text.empty())
+    {
+        const std::size_t end = std::min(text.find('\n'), text.size());
+        const std::string_view line = text.substr(0, end);
+        text.remove_prefix(std::min(end + 1, text.size()));
+        const std::size_t equals = line.find('=');
+        if (equals == std::string_view::npos)
+            continue;
+        const std::string_view key = line.substr(0, equals), value = line.substr(equals + 1);
+        if (key != "node")
+        {
+            tags.emplace_back(key, value);
+            continue;
+        }
+        const std::size_t comma = value.find(';');
+        const double x = tagNumber(value.substr(0, comma));
+        const double y = comma == std::string_view::npos ? 0.0 : tagNumber(value.substr(comma + 1));
+        if (std::fabs(x) < 1e4 && std::fabs(y) < 1e4)
+            footprint.emplace_back(x, y);
+    }
+    return tags;
+}
+
+bool isSoundRoof(const RoofMesh& mesh)
+{
+    for (const osg::Vec3d& v : mesh.vertices)
+        if (!v.valid() || v.z() < -1e-6)
+            return false;
+    return true;
+}
 } // namespace
+
+bool readBuildingTagBytes(const std::uint8_t* data, std::size_t size)
+{
+    std::vector<osg::Vec2d> footprint;
+    const Tags tags = tagLines(std::string_view(reinterpret_cast<const char*>(data), size), footprint);
+    for (const auto& tag : tags)
+    {
+        osg::Vec3f colour;
+        double degrees = 0.0;
+        readColourTag(tag.second, colour);
+        readRoofDirection(tag.second, degrees);
+        tagLength(tag.second);
+    }
+    if (footprint.size() < 3)
+        footprint = {{0, 0}, {20, 0}, {20, 8}, {8, 8}, {8, 16}, {0, 16}};
+    const RoofShape shape = RoofShape::read(tags);
+    const FootprintRings rings{footprint};
+    const BuildingHeights heights = BuildingHeights::read(tags, WayInfo(), 30.0, defaultRoofHeight(rings, shape.kind),
+                                                          !shape.isPitched());
+    BuildingColours::read(tags, shape.isPitched());
+    return std::isfinite(heights.top) && heights.top >= heights.eaves && heights.eaves >= heights.bottom &&
+           isSoundRoof(buildRoof(rings, shape, heights.roofHeight()));
+}
 
 LoadOutcome loadOsmBytes(const std::uint8_t* data, std::size_t size)
 {

@@ -20,17 +20,18 @@ public:
     explicit CellQueries(OsmParser* store, bool scan = false);
     virtual ~CellQueries();
 
-    virtual std::vector<WayGeometry> buildingsInCell(int column, int row);
-    virtual std::vector<WayInfo> buildingInfosInCell(int column, int row);
     // The store scans geometries only: with scan set, each scanned way gets the tags
     // the index holds for the way of the same id.
+    virtual std::vector<TaggedWay> taggedBuildingsInCell(int column, int row);
+    virtual std::vector<WayInfo> buildingInfosInCell(int column, int row);
     virtual std::vector<TaggedWay> taggedStreetsInCell(int kind, int column, int row);
     virtual std::vector<WayInfo> firstStreetInfos(int kind, const std::vector<WayGeometry>& ways);
     // From the index whether scan is set or not: the store has no scan of them.
+    virtual std::vector<TaggedWay> buildingPartsInCell(int column, int row);
+    virtual std::vector<RelationGeometry> relationsInCell(int column, int row);
     virtual std::vector<TaggedNode> treesInCell(int column, int row);
     virtual std::vector<TaggedWay> treeRowsInCell(int column, int row);
     virtual std::vector<TaggedWay> areasInCell(int column, int row);
-    virtual std::vector<RelationGeometry> relationsInCell(int column, int row);
 
 private:
     OsmParser* store;

@@ -2,6 +2,8 @@
 
 #include "geometry/AreaAssembler.h"
 #include "geometry/Building.h"
+#include "geometry/BuildingBuilder.h"
+#include "geometry/BuildingSelection.h"
 #include "geometry/CoastlineSea.h"
 #include "geometry/DrapedSurface.h"
 #include "geometry/ForestTrees.h"
@@ -22,16 +24,23 @@
 #include <osgDB/FileUtils>
 
 #include <algorithm>
+#include <cmath>
 #include <iostream>
+#include <iterator>
 
 namespace
 {
 const char* const buildingVertexSource =
-    "varying vec3 normal;\nvoid main()\n{\n normal = normalize(gl_NormalMatrix * gl_Normal);\n gl_Position = "
-    "gl_ProjectionMatrix * gl_ModelViewMatrix * gl_Vertex; \n}\n";
+    "varying vec3 normal;\nvarying vec4 mappedColour;\nvoid main()\n{\n normal = normalize(gl_NormalMatrix * "
+    "gl_Normal);\n mappedColour = gl_Color;\n gl_Position = gl_ProjectionMatrix * gl_ModelViewMatrix * gl_Vertex; "
+    "\n}\n";
+// The vertex colour is the mapped one (alpha 0 where nothing is mapped); the
+// "mappedColours" uniform switches between it and the scheme's colour, live.
 const char* const buildingFragmentSource =
-    "varying vec3 normal;\nuniform vec3 color;\nvoid main()\n{\n float intensity = "
-    "dot(vec3(gl_LightSource[0].position), normal);\n gl_FragColor = max(0.5 , intensity)  * vec4(color, 1.0);\n}\n";
+    "varying vec3 normal;\nvarying vec4 mappedColour;\nuniform vec3 color;\nuniform float mappedColours;\n"
+    "void main()\n{\n float intensity = dot(vec3(gl_LightSource[0].position), normal);\n vec3 base = mix(color, "
+    "mappedColour.rgb, mappedColours * mappedColour.a);\n gl_FragColor = max(0.5 , intensity)  * vec4(base, "
+    "1.0);\n}\n";
 
 // Street kinds in generation order, with their ribbon width and height above the terrain.
 struct StreetKindStyle
@@ -74,8 +83,19 @@ const ColorScheme colorSchemes[] = {
     {"Model Color",
      {{0.9f, 0.4f, 0.4f}, {1.0f, 1.0f, 0.6f}, {0.9f, 0.9f, 0.9f}, {1.0f, 1.0f, 1.0f},
       {1.0f, 1.0f, 1.0f}, {1.0f, 1.0f, 1.0f}, {0.7f, 0.7f, 0.7f}, {0.5f, 0.5f, 0.5f}}},
+    // The buildings' mapped colours; plaster where nothing is mapped.
+    {"Mapped colours",
+     {{0.88f, 0.85f, 0.80f}, {1.0f, 1.0f, 0.6f}, {0.9f, 0.9f, 0.9f}, {1.0f, 1.0f, 1.0f},
+      {1.0f, 1.0f, 1.0f}, {1.0f, 1.0f, 1.0f}, {0.7f, 0.7f, 0.7f}, {0.5f, 0.5f, 0.5f}}},
 };
-const int initialColorScheme = 2;
+const int mappedColourScheme = 3;
+const int initialColorScheme = mappedColourScheme;
+const int schemeCount = static_cast<int>(sizeof(colorSchemes) / sizeof(colorSchemes[0]));
+
+float mappedShare(int scheme)
+{
+    return scheme == mappedColourScheme ? 1.0f : 0.0f;
+}
 
 // A shader from a file found through osgDB's data path; a missing file leaves the
 // program without that stage.
@@ -127,6 +147,12 @@ DrawnWays drawnWays(std::vector<TaggedWay> tagged, const StreetKindStyle& style)
     return drawn;
 }
 
+template <typename T>
+void append(std::vector<T>& to, std::vector<T> more)
+{
+    to.insert(to.end(), std::make_move_iterator(more.begin()), std::make_move_iterator(more.end()));
+}
+
 void setOn(osg::StateSet* state, osg::Uniform* uniform)
 {
     state->addUniform(uniform, osg::StateAttribute::ON);
@@ -159,6 +185,7 @@ GeometryGenerator::GeometryGenerator(osg::ref_ptr<globe::MapNode> mapNode_, OsmP
                                             &residentialColor, &minorColor, &railwayColor, &tramColor};
     for (int i = 0; i < 8; ++i)
         *colors[i] = new osg::Uniform("color", colorSchemes[initialColorScheme].colors[i]);
+    mappedColours = new osg::Uniform("mappedColours", mappedShare(initialColorScheme));
 }
 
 GeometryGenerator::~GeometryGenerator() = default;
@@ -170,12 +197,13 @@ void GeometryGenerator::setCellQueries(std::unique_ptr<CellQueries> cellQueries)
 
 void GeometryGenerator::setColorScheme(int scheme)
 {
-    if (scheme < 0 || scheme > 2)
+    if (scheme < 0 || scheme >= schemeCount)
         return;
     std::cout << colorSchemes[scheme].name << std::endl;
     const auto members = colorMembers();
     for (std::size_t i = 0; i < members.size(); ++i)
         members[i]->set(colorSchemes[scheme].colors[i]);
+    mappedColours->set(mappedShare(scheme));
 }
 
 void GeometryGenerator::takeColorsOf(const GeometryGenerator& other)
@@ -188,6 +216,9 @@ void GeometryGenerator::takeColorsOf(const GeometryGenerator& other)
         theirs[i]->get(color);
         mine[i]->set(color);
     }
+    float share = 0.0f;
+    other.mappedColours->get(share);
+    mappedColours->set(share);
 }
 
 std::array<osg::Uniform*, 8> GeometryGenerator::colorMembers() const
@@ -219,14 +250,14 @@ GeometryGenerator::CellNodes GeometryGenerator::generateCell(int column, int row
         return nodes;
 
     upVectorUniform = new osg::Uniform("upVector", cellUpVector(column, row));
-    osg::ref_ptr<Building> building =
-        new Building(queries->buildingsInCell(column, row), queries->buildingInfosInCell(column, row), frame);
+    osg::ref_ptr<Building> building = generateBuildings(column, row);
     osg::StateSet* buildingState = building->getOrCreateStateSet();
     buildingState->setAttributeAndModes(buildingProgram.get(), osg::StateAttribute::ON);
     // Walls and roofs are wound to face outward: a face turned away from the camera
     // lies behind the building's own front, so it need not be rasterised at all.
     buildingState->setMode(GL_CULL_FACE, osg::StateAttribute::ON);
     setOn(buildingState, buildingColor.get());
+    setOn(buildingState, mappedColours.get());
     nodes.built.push_back(building.get());
 
     for (const StreetKindStyle& style : streetKindStyles)
@@ -253,6 +284,57 @@ GeometryGenerator::CellNodes GeometryGenerator::generateCell(int column, int row
     cellCache.push_back(CellEntry{column, row, nodes.built});
     nodes.evicted = evictLeastRecentCell();
     return nodes;
+}
+
+// The cell's buildings and parts. Outlines are decided by the parts and building
+// relations of the cells the buildings reach into (at most the cells around this
+// one); parts take their colours from outlines in the cells around them.
+osg::ref_ptr<Building> GeometryGenerator::generateBuildings(int column, int row)
+{
+    BuildingSelection selection;
+    selection.buildings = queries->taggedBuildingsInCell(column, row);
+    selection.records = queries->buildingInfosInCell(column, row);
+    selection.parts = queries->buildingPartsInCell(column, row);
+    NodeBounds reach;
+    for (const TaggedWay& building : selection.buildings)
+        for (const OsmNode& node : building.way.nodes)
+            reach.widen(node);
+    if (reach.valid)
+        for (const auto& cell : cellsAround(column, row, reach))
+        {
+            append(selection.nearbyParts, queries->buildingPartsInCell(cell.first, cell.second));
+            append(selection.nearbyRelations, queries->relationsInCell(cell.first, cell.second));
+        }
+    if (!selection.parts.empty())
+        for (int c = column - 1; c <= column + 1; ++c)
+            for (int r = row - 1; r <= row + 1; ++r)
+                if (c != column || r != row)
+                    append(selection.nearbyBuildings, queries->taggedBuildingsInCell(c, r));
+
+    BuildingBuilder builder(frame);
+    for (const BuildingFeature& feature : selection.takeFeatures())
+        builder.add(feature);
+    return builder.finish();
+}
+
+// The cells next to and including (column, row) that the bounds overlap.
+std::vector<std::pair<int, int>> GeometryGenerator::cellsAround(int column, int row, const NodeBounds& bounds) const
+{
+    const double cellWidth = (store->maxLon - store->minLon) / static_cast<double>(store->columnCount);
+    const double cellHeight = (store->maxLat - store->minLat) / static_cast<double>(store->rowCount);
+    const auto cellOf = [](double coordinate, double origin, double size, int near) {
+        const double cell = std::floor((coordinate - origin) / size);
+        return static_cast<int>(std::max<double>(near - 1, std::min<double>(near + 1, cell)));
+    };
+    std::vector<std::pair<int, int>> cells;
+    if (!(cellWidth > 0.0) || !(cellHeight > 0.0))
+        return {{column, row}};
+    for (int c = cellOf(bounds.minLon, store->minLon, cellWidth, column);
+         c <= cellOf(bounds.maxLon, store->minLon, cellWidth, column); ++c)
+        for (int r = cellOf(bounds.minLat, store->minLat, cellHeight, row);
+             r <= cellOf(bounds.maxLat, store->minLat, cellHeight, row); ++r)
+            cells.emplace_back(c, r);
+    return cells;
 }
 
 // Null for a cell without trees. Their faces are wound to face outward like the

@@ -16,10 +16,13 @@
 #include <array>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
+class Building;
 class GeosContext;
 class OsmParser;
+struct NodeBounds;
 
 namespace globe
 {
@@ -58,7 +61,9 @@ public:
     // The one WaterArea of the extract with the sea, if the coastlines give one; null
     // for a store without water groups.
     osg::ref_ptr<osg::Node> generateWater();
-    // 0 "OSM Color", 1 "GOOGLEMAP Color", 2 "Model Color"; other values are ignored.
+    // 0 "OSM Color", 1 "GOOGLEMAP Color", 2 "Model Color", 3 "Mapped colours" (the
+    // first one: each building as mapped, the schemes' colour where nothing is);
+    // other values are ignored.
     void setColorScheme(int scheme);
     // This generator's colour uniforms take the values of other's: the scheme shown
     // there, without a word on standard output. On the thread that sets schemes.
@@ -83,10 +88,14 @@ public:
     osg::ref_ptr<osg::Uniform> upVectorUniform;
     osg::ref_ptr<osg::Uniform> buildingColor, motorwayColor, primaryColor, secondaryColor, residentialColor,
         minorColor, railwayColor, tramColor;
+    // 1 when the buildings show their mapped colours, 0 when the scheme's colour.
+    osg::ref_ptr<osg::Uniform> mappedColours;
 
 private:
     bool touchCachedCell(int column, int row);
     std::vector<osg::ref_ptr<osg::Node>> evictLeastRecentCell();
+    osg::ref_ptr<Building> generateBuildings(int column, int row);
+    std::vector<std::pair<int, int>> cellsAround(int column, int row, const NodeBounds& bounds) const;
     osg::ref_ptr<osg::Node> generateTrees(int column, int row, const std::vector<MappedArea>& areas);
     // The cell's closed-way areas and multipolygons, assembled; those that cannot be are left out.
     std::vector<MappedArea> mappedAreas(int column, int row);

@@ -2,6 +2,9 @@
 
 #include <osg/Array>
 #include <osg/PrimitiveSet>
+#include <osg/ref_ptr>
+
+#include <vector>
 
 #include <vector>
 

@@ -75,7 +75,7 @@ public:
         if (StreetRibbons::isRibbonGeometry(geometry))
             StreetRibbons::append(geometry, toFrame, ribbonUp(), colour, mesh);
         else
-            appendTriangles(geometry, toFrame, colour);
+            appendTriangles(geometry, toFrame, colour, mappedShare());
     }
 
 private:
@@ -94,7 +94,27 @@ private:
         return up * frameUp < 0.0f ? -up : up;
     }
 
-    void appendTriangles(osg::Geometry& geometry, const osg::Matrixd& toFrame, const osg::Vec4f& colour)
+    // How much of a vertex's own colour shows over the scheme's, as the building program
+    // mixes them; all of it where no program mixes.
+    float mappedShare() const
+    {
+        float share = 1.0f;
+        const osg::Uniform* uniform = nearestUniform(getNodePath(), "mappedColours");
+        return uniform && uniform->get(share) ? share : 1.0f;
+    }
+
+    // Opaque: a vertex colour's alpha weighs it against the scheme colour (buildings)
+    // or ranks it (land cover); it is no transparency.
+    static osg::Vec4f shownColour(const osg::Vec4f& own, const osg::Vec4f& scheme, float share)
+    {
+        const float weight = share * own.a();
+        osg::Vec4f shown = scheme * (1.0f - weight) + own * weight;
+        shown.a() = 1.0f;
+        return shown;
+    }
+
+    void appendTriangles(osg::Geometry& geometry, const osg::Matrixd& toFrame, const osg::Vec4f& colour,
+                         float share)
     {
         const auto* vertices = dynamic_cast<const osg::Vec3Array*>(geometry.getVertexArray());
         if (vertices == nullptr || vertices->empty())
@@ -109,7 +129,7 @@ private:
         triangles.indices = &mesh.indices;
         triangles.base = static_cast<std::uint32_t>(mesh.positions.size());
         for (std::size_t i = 0; i < vertices->size(); ++i)
-            mesh.addVertex((*vertices)[i] * toFrame, perVertex ? (*colours)[i] : overall);
+            mesh.addVertex((*vertices)[i] * toFrame, perVertex ? shownColour((*colours)[i], colour, share) : overall);
         geometry.accept(triangles);
     }
 

@@ -10,3 +10,7 @@ double tagNumber(std::string_view text);
 
 // tagNumber for a length in metres: 0 unless the number is positive.
 double tagMetres(std::string_view text);
+
+// A length with its unit, in metres: "12", "12 m", "12.5 metres", "40 ft", "40'",
+// "10'6\""; 0 for a length that is not positive or has a unit not read here.
+double tagLength(std::string_view text);

@@ -2,14 +2,14 @@
 # Builds one fuzz target with clang into build-fuzz/ and runs it for SECONDS (600
 # when not given). New inputs go to build-fuzz/corpus/TARGET/, crashing ones to
 # build-fuzz/findings/TARGET/. Not part of ./test.sh.
-# Usage: scripts/fuzz.sh fuzz_osm_xml|fuzz_osm_formats|fuzz_terrain [SECONDS]
+# Usage: scripts/fuzz.sh fuzz_osm_xml|fuzz_osm_formats|fuzz_terrain|fuzz_tags [SECONDS]
 set -euo pipefail
 cd "$(dirname "$0")/.."
 target=${1:-}
 seconds=${2:-600}
 case "$target" in
-  fuzz_osm_xml | fuzz_osm_formats | fuzz_terrain) ;;
-  *) echo "usage: scripts/fuzz.sh fuzz_osm_xml|fuzz_osm_formats|fuzz_terrain [SECONDS]" >&2; exit 2 ;;
+  fuzz_osm_xml | fuzz_osm_formats | fuzz_terrain | fuzz_tags) ;;
+  *) echo "usage: scripts/fuzz.sh fuzz_osm_xml|fuzz_osm_formats|fuzz_terrain|fuzz_tags [SECONDS]" >&2; exit 2 ;;
 esac
 
 # libFuzzer's runtime comes with clang's runtime libraries.

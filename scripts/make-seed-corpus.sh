@@ -1,13 +1,14 @@
 #!/usr/bin/env bash
 # Writes a seed corpus for the fuzz targets into OUTDIR/<target>/: small OSM files
-# in every format the loader reads and small elevation rasters, all made here.
+# in every format the loader reads, small elevation rasters and building tags, all made here.
 # Usage: scripts/make-seed-corpus.sh OUTDIR
 set -euo pipefail
 out=${1:?usage: scripts/make-seed-corpus.sh OUTDIR}
 xml="$out/fuzz_osm_xml"
 formats="$out/fuzz_osm_formats"
 terrain="$out/fuzz_terrain"
-mkdir -p "$xml" "$formats" "$terrain"
+tags="$out/fuzz_tags"
+mkdir -p "$xml" "$formats" "$terrain" "$tags"
 
 # The children of the root: a tagged node, a building with levels, streets of
 # several kinds (one a bridge, one a tunnel), a stream, a lake with an island as
@@ -107,3 +108,9 @@ gdal_create -q -of GTiff -outsize 1 1 -bands 1 -ot Int16 -burn 42 -a_srs EPSG:43
   "$terrain/one-cell.tif"
 rm -f "$terrain"/*.aux.xml
 echo "seed corpus in $out: $(find "$out" -type f | wc -l) files"
+
+# Building tags, one key=value a line; node=x;y lines make the footprint.
+printf 'height=12,5 m\nmin_height=3\nroof:shape=gabled\nroof:height=4 ft\nroof:direction=NNE\nbuilding:colour=#a52\nroof:colour=dark red\n' > "$tags/gabled.txt"
+printf "height=40'6\"\nbuilding:levels=4\nroof:levels=1\nroof:shape=hipped\nroof:orientation=across\nbuilding:material=brick\n" > "$tags/hipped-feet.txt"
+printf 'roof:shape=skillion\nroof:direction=-45\nnode=0;0\nnode=10;10\nnode=10;0\nnode=0;10\n' > "$tags/skillion-crossed.txt"
+printf 'roof:shape=onion\nroof:height=1e308\nnode=0;0\nnode=0;0\nnode=5;0\n' > "$tags/onion-degenerate.txt"

@@ -135,12 +135,13 @@ TEST_F(MainWindowTest, FormMenusEntriesSeparatorsAndTextsInOrder)
     EXPECT_EQ(entries(view), (QStringList{"Fullscreen", "---", "Color scheme ", "Time of day"}));
     EXPECT_EQ(view->actions().at(0), action("actionFullscreen"));
     EXPECT_EQ(view->actions().at(2), schemes->menuAction());
-    EXPECT_EQ(entries(schemes), (QStringList{"OSM Style", "Googlemap Style", "Model Style"}));
+    EXPECT_EQ(entries(schemes), (QStringList{"OSM Style", "Googlemap Style", "Model Style", "Mapped Colours"}));
     EXPECT_EQ(schemes->actions().at(0), action("actionScheme_1"));
     EXPECT_EQ(schemes->actions().at(2), action("actionScheme_3"));
+    EXPECT_EQ(schemes->actions().at(3), action("actionScheme_4"));
 
     // Nothing to restart or recolour before a scene exists.
-    for (const char* name : {"actionRestart", "actionScheme_1", "actionScheme_2", "actionScheme_3",
+    for (const char* name : {"actionRestart", "actionScheme_1", "actionScheme_2", "actionScheme_3", "actionScheme_4",
                              "actionSavePicture", "actionExportCity"})
         EXPECT_FALSE(action(name)->isEnabled()) << name;
     for (const char* name : {"actionInputData", "actionFullscreen", "actionExit"})
@@ -191,7 +192,7 @@ TEST_F(MainWindowTest, InputDialogIsFilledFromTheSettingsAndStoresOnlyConfirmedI
     testing::internal::CaptureStderr();
     EXPECT_NO_THROW(action("actionInputData")->trigger());
     EXPECT_EQ(testing::internal::GetCapturedStderr(), "std::exception was caught:\ncannot open file monaco.osm\n");
-    for (const char* name : {"actionRestart", "actionScheme_1", "actionScheme_2", "actionScheme_3"})
+    for (const char* name : {"actionRestart", "actionScheme_1", "actionScheme_2", "actionScheme_3", "actionScheme_4"})
         EXPECT_FALSE(action(name)->isEnabled()) << name;
     const AppSettings& settings = appSettings();
     EXPECT_EQ(context.osmPath, "monaco.osm");

@@ -81,7 +81,7 @@ protected:
     void expectSceneActions(bool restart, bool schemes)
     {
         EXPECT_EQ(driver.action("actionRestart")->isEnabled(), restart);
-        for (const char* name : {"actionScheme_1", "actionScheme_2", "actionScheme_3"})
+        for (const char* name : {"actionScheme_1", "actionScheme_2", "actionScheme_3", "actionScheme_4"})
             EXPECT_EQ(driver.action(name)->isEnabled(), schemes) << name;
         for (const char* name : {"actionInputData", "actionExit", "actionFullscreen"})
             EXPECT_TRUE(driver.action(name)->isEnabled()) << name;
@@ -147,7 +147,7 @@ TEST_F(FailedLoad, MissingAndMalformedFilesAreReportedAndTheWindowStaysUsable)
     expectSceneActions(true, false);
 
     // Nothing left to recolour: the schemes do nothing, even when their slots run.
-    for (const char* name : {"actionScheme_1", "actionScheme_2", "actionScheme_3"})
+    for (const char* name : {"actionScheme_1", "actionScheme_2", "actionScheme_3", "actionScheme_4"})
         EXPECT_TRUE(driver.trigger(name));
     driver.window.setColorScheme1();
     EXPECT_TRUE(out.takeLines().empty());

@@ -117,6 +117,9 @@ TEST_F(MonacoScene, AssemblyLinesThenTheWaterAndTheCellsAroundTheCentreUntilTheB
 
     build(5);
     EXPECT_EQ(out.takeLines(), assemblyLines);
+    // The census below tells buildings by the "Model Color" scheme's colour.
+    ASSERT_TRUE(driver.trigger("actionScheme_3"));
+    EXPECT_EQ(out.takeLines(), std::vector<std::string>{"Model Color"});
 
     // The city hangs under the map node once, as the model layer "osm".
     SceneContext& context = driver.context;
@@ -241,6 +244,7 @@ TEST_F(MonacoScene, RestartTwiceGivesTheSameLinesAndTheSamePicture)
 TEST_F(MonacoScene, ColourSchemesRecolourTheBuildingsInTheNextPicture)
 {
     build(2);
+    ASSERT_TRUE(driver.trigger("actionScheme_3"));
     out.takeLines();
     const QImage model = settledPicture("e2e_monaco_scheme_model.png");
     ASSERT_FALSE(model.isNull());
@@ -269,4 +273,11 @@ TEST_F(MonacoScene, ColourSchemesRecolourTheBuildingsInTheNextPicture)
     }
     // Nothing but the colours changed: back at "Model Color" the picture is the first.
     EXPECT_LT(PictureDifference::between(model, picture).meanLevels, 0.5);
+
+    // Mapped colours: Monaco maps no colours, so its flat-roofed buildings take the
+    // scheme's plaster.
+    ASSERT_TRUE(driver.trigger("actionScheme_4"));
+    EXPECT_EQ(out.takeLines(), std::vector<std::string>{"Mapped colours"});
+    const float plaster[3] = {0.88f, 0.85f, 0.80f};
+    EXPECT_GT(recolouredShare(model, driver.grab("e2e_monaco_scheme_mapped.png"), plaster), 0.9);
 }

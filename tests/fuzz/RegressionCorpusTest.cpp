@@ -84,3 +84,12 @@ TEST(RegressionCorpusTest, EveryInputLoadsOrIsRefusedNamingItsFile)
             replay(target, input, entry);
     }
 }
+
+TEST(RegressionCorpusTest, EveryTagInputGivesASoundRoof)
+{
+    const std::vector<Input> inputs = corpus("fuzz_tags");
+    EXPECT_FALSE(inputs.empty());
+    for (const Input& input : inputs)
+        EXPECT_TRUE(readBuildingTagBytes(reinterpret_cast<const std::uint8_t*>(input.bytes.data()), input.bytes.size()))
+            << input.name;
+}

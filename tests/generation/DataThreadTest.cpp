@@ -123,11 +123,11 @@ class GatedQueries : public CellQueries
 {
 public:
     using CellQueries::CellQueries;
-    std::vector<WayGeometry> buildingsInCell(int column, int row) override
+    std::vector<TaggedWay> taggedBuildingsInCell(int column, int row) override
     {
         if (!entered.exchange(true))
             opening.wait();
-        return CellQueries::buildingsInCell(column, row);
+        return CellQueries::taggedBuildingsInCell(column, row);
     }
     void open() { opener.set_value(); }
     std::atomic<bool> entered{false};
@@ -142,11 +142,11 @@ class ThreadNotingQueries : public CellQueries
 {
 public:
     using CellQueries::CellQueries;
-    std::vector<WayGeometry> buildingsInCell(int column, int row) override
+    std::vector<TaggedWay> taggedBuildingsInCell(int column, int row) override
     {
         thread = pthread_self();
         id = std::this_thread::get_id();
-        return CellQueries::buildingsInCell(column, row);
+        return CellQueries::taggedBuildingsInCell(column, row);
     }
     pthread_t thread{};
     std::thread::id id;
@@ -175,7 +175,12 @@ bool comesToRest(pthread_t thread)
 class DataThreadRun : public ::testing::Test
 {
 protected:
-    DataThreadRun() : city("thread_city.osm", 4, 1500) {}
+    // One file per test: the tests of the suite may run at the same time.
+    DataThreadRun()
+        : city(std::string("thread_") + testing::UnitTest::GetInstance()->current_test_info()->name() + ".osm", 4,
+               1500)
+    {
+    }
 
     void makeThread(int cellRange) { thread.reset(new DataThread(city.generator.get(), handover, cellRange)); }
 
@@ -305,10 +310,10 @@ class CountingQueries : public CellQueries
 {
 public:
     using CellQueries::CellQueries;
-    std::vector<WayGeometry> buildingsInCell(int column, int row) override
+    std::vector<TaggedWay> taggedBuildingsInCell(int column, int row) override
     {
         ++asked;
-        return CellQueries::buildingsInCell(column, row);
+        return CellQueries::taggedBuildingsInCell(column, row);
     }
     std::atomic<long> asked{0};
 };

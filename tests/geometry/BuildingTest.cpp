@@ -1,12 +1,18 @@
-#include "geometry/Building.h"
+#include "geometry/BuildingBuilder.h"
+#include "geometry/RoofBuilder.h"
 
 #include "TerrainFixture.h"
 #include "TestTerrain.h"
+#include "osm/KeptTags.h"
 
 #include <gtest/gtest.h>
 #include <osg/PrimitiveSet>
 
+#include <algorithm>
 #include <cmath>
+#include <functional>
+#include <numeric>
+#include <set>
 
 namespace
 {
@@ -14,240 +20,381 @@ using testTerrain::blockHeight;
 using testTerrain::blockLat;
 using testTerrain::blockLon;
 
-WayGeometry squareWay(OsmId id, double lon, double lat, double half, bool clockwise)
+const double metresPerDegree = 111320.0;
+// Nodes hold single-precision degrees: about 0.4 m apart at these latitudes.
+const double nodeStep = 0.3;
+
+// A ring of (east, north) metres around (lon, lat), closed.
+std::vector<OsmNode> ringAt(double lon, double lat, const std::vector<osg::Vec2d>& metres, OsmId firstId = 1)
 {
-    const double corners[4][2] = {{-1, -1}, {1, -1}, {1, 1}, {-1, 1}};
-    WayGeometry way{id, {}};
-    for (int i = 0; i < 4; ++i)
-    {
-        const int corner = clockwise ? (4 - i) % 4 : i;
-        way.nodes.push_back({id * 10 + i, static_cast<float>(lat + corners[corner][1] * half),
-                             static_cast<float>(lon + corners[corner][0] * half)});
-    }
-    way.nodes.push_back(way.nodes.front());
-    return way;
+    std::vector<OsmNode> ring;
+    for (const osg::Vec2d& m : metres)
+        ring.push_back({firstId++, static_cast<float>(lat + m.y() / metresPerDegree),
+                        static_cast<float>(lon + m.x() / (metresPerDegree * std::cos(osg::DegreesToRadians(lat))))});
+    ring.push_back(ring.front());
+    return ring;
 }
 
-WayInfo buildingInfo(OsmId wayId, int levels, const std::string& height)
+// 20 m east-west by 10 m north-south, centred on the point.
+const std::vector<osg::Vec2d> rectangle = {{-10, -5}, {10, -5}, {10, 5}, {-10, 5}};
+// An L: a 24 m wing along the south, an 8 m wide wing up the west side, 24 m tall.
+const std::vector<osg::Vec2d> lShape = {{0, 0}, {24, 0}, {24, 8}, {8, 8}, {8, 24}, {0, 24}};
+
+BuildingFeature feature(OsmId id, std::vector<OsmNode> outer, Tags tags)
 {
-    WayInfo info;
-    info.wayId = wayId;
-    info.levels = levels;
-    info.height = height;
-    return info;
+    BuildingFeature f;
+    f.id = id;
+    f.footprint.outer = std::move(outer);
+    f.tags = std::move(tags);
+    return f;
 }
+
+// Generated vertices in metres east, north and up from the building's base.
+struct Measured
+{
+    std::vector<osg::Vec3d> roof, walls;
+    std::vector<osg::Vec3f> roofNormals;
+    std::vector<unsigned> roofTriangles;
+};
 
 class BuildingTest : public TerrainFixture
 {
 protected:
-    void SetUp() override
+    void SetUp() override { placeAt(1, 1); }
+
+    osg::ref_ptr<Building> build(const std::vector<BuildingFeature>& features)
     {
-        placeAt(1, 1);
+        BuildingBuilder builder(*frame);
+        for (const BuildingFeature& f : features)
+            builder.add(f);
+        return builder.finish();
     }
 
-    osg::ref_ptr<Building> build(std::vector<WayGeometry> ways, std::vector<WayInfo> infos = {})
+    osg::Vec3d relative(const osg::Vec3f& local, double lon, double lat, double base) const
     {
-        return new Building(std::move(ways), std::move(infos), *frame);
+        const osg::Vec3d g = geographic(local);
+        return osg::Vec3d((g.x() - lon) * metresPerDegree * std::cos(osg::DegreesToRadians(lat)),
+                          (g.y() - lat) * metresPerDegree, g.z() - base);
     }
 
-    static osg::Geometry* roof(Building* b) { return b->getDrawable(0)->asGeometry(); }
-    static osg::Geometry* walls(Building* b) { return b->getDrawable(1)->asGeometry(); }
-    static const osg::Vec3Array& vertices(osg::Geometry* g)
+    Measured measure(Building* building, double lon, double lat, double base) const
     {
-        return *static_cast<const osg::Vec3Array*>(g->getVertexArray());
+        Measured m;
+        const auto* roofs = static_cast<const osg::Vec3Array*>(building->roofs()->getVertexArray());
+        for (const osg::Vec3f& v : *roofs)
+            m.roof.push_back(relative(v, lon, lat, base));
+        for (const osg::Vec3f& v : *static_cast<const osg::Vec3Array*>(building->walls()->getVertexArray()))
+            m.walls.push_back(relative(v, lon, lat, base));
+        const auto* normals = static_cast<const osg::Vec3Array*>(building->roofs()->getNormalArray());
+        m.roofNormals.assign(normals->begin(), normals->end());
+        if (building->roofs()->getNumPrimitiveSets() > 0)
+        {
+            const auto* triangles = static_cast<const osg::DrawElementsUInt*>(building->roofs()->getPrimitiveSet(0));
+            m.roofTriangles.assign(triangles->begin(), triangles->end());
+        }
+        return m;
     }
-    static float extrusionOf(Building* b) { return vertices(walls(b))[2].z() - vertices(walls(b))[1].z(); }
-
 };
 
-TEST_F(BuildingTest, SquareHasReversedRoofAndOutwardWallsEitherWayRound)
+double highest(const std::vector<osg::Vec3d>& points)
 {
-    for (bool clockwise : {true, false})
-    {
-        SCOPED_TRACE(clockwise ? "clockwise" : "counter-clockwise");
-        const WayGeometry way = squareWay(1, blockLon(1), blockLat(1), 0.0002, clockwise);
-        osg::ref_ptr<Building> building = build({way});
-        ASSERT_EQ(building->getNumDrawables(), 2u);
-
-        double sizeFactor = 0.0;
-        const double base = blockHeight(1, 1) + 2.0;
-        const osg::ref_ptr<osg::Vec3Array> footprint = building->localFootprint(way, base, sizeFactor);
-        ASSERT_EQ(footprint->size(), 4u);
-        EXPECT_NEAR(sizeFactor, 0.0008 * 700.0, 1e-4);
-        const float height = extrusionOf(building.get());
-        EXPECT_NEAR(height, 30.0 * sizeFactor, 1e-3);
-        const osg::Vec3f extrusion(0.0f, 0.0f, height);
-
-        const osg::Vec3Array& roofVertices = vertices(roof(building.get()));
-        ASSERT_EQ(roofVertices.size(), 4u);
-        for (std::size_t i = 0; i < 4; ++i)
-            EXPECT_EQ(roofVertices[i], (*footprint)[3 - i] + extrusion);
-        ASSERT_EQ(roof(building.get())->getNumPrimitiveSets(), 1u);
-        const osg::PrimitiveSet* roofTriangles = roof(building.get())->getPrimitiveSet(0);
-        EXPECT_EQ(roofTriangles->getMode(), static_cast<GLenum>(GL_TRIANGLES));
-        EXPECT_EQ(roofTriangles->getNumIndices(), 6u);
-
-        osg::Geometry* wallGeometry = walls(building.get());
-        const osg::Vec3Array& wallVertices = vertices(wallGeometry);
-        const auto* normals = static_cast<const osg::Vec3Array*>(wallGeometry->getNormalArray());
-        ASSERT_EQ(wallGeometry->getNumPrimitiveSets(), 1u);
-        const auto* quads = static_cast<const osg::DrawArrays*>(wallGeometry->getPrimitiveSet(0));
-        EXPECT_EQ(quads->getMode(), static_cast<GLenum>(GL_QUADS));
-        EXPECT_EQ(quads->getFirst(), 0);
-        EXPECT_EQ(quads->getCount(), 16);
-        ASSERT_EQ(wallVertices.size(), 16u);
-        ASSERT_EQ(normals->size(), 16u);
-        EXPECT_EQ(wallGeometry->getNormalArray()->getBinding(), osg::Array::BIND_PER_VERTEX);
-        osg::Vec3f centre;
-        for (const osg::Vec3f& v : *footprint)
-            centre += v / 4.0f;
-        for (unsigned quad = 0; quad < 4; ++quad)
-        {
-            // Each wall runs along its footprint edge and winds counter-clockwise seen
-            // from outside, so back faces can be culled.
-            const osg::Vec3f& p = (*footprint)[quad];
-            const osg::Vec3f& q = (*footprint)[(quad + 1) % 4];
-            const osg::Vec3f& first = clockwise ? q : p;
-            const osg::Vec3f& second = clockwise ? p : q;
-            EXPECT_EQ(wallVertices[4 * quad], first);
-            EXPECT_EQ(wallVertices[4 * quad + 1], second);
-            EXPECT_EQ(wallVertices[4 * quad + 2], second + extrusion);
-            EXPECT_EQ(wallVertices[4 * quad + 3], first + extrusion);
-            osg::Vec3f outward = (p + q) * 0.5f - centre;
-            outward.z() = 0.0f;
-            outward.normalize();
-            EXPECT_NEAR((*normals)[4 * quad].length(), 1.0f, 1e-5);
-            EXPECT_GT((*normals)[4 * quad] * outward, 0.99f);
-            EXPECT_EQ((*normals)[4 * quad], (*normals)[4 * quad + 3]);
-            const osg::Vec3f wound = (wallVertices[4 * quad + 1] - wallVertices[4 * quad]) ^
-                                     (wallVertices[4 * quad + 2] - wallVertices[4 * quad]);
-            EXPECT_GT(wound * outward, 0.0f);
-        }
-        // The roof's triangles wind counter-clockwise seen from above.
-        const auto* roofIndices = static_cast<const osg::DrawElementsUInt*>(roofTriangles);
-        for (std::size_t i = 0; i + 2 < roofIndices->size(); i += 3)
-        {
-            const osg::Vec3f& a = roofVertices[(*roofIndices)[i]];
-            const osg::Vec3f wound =
-                (roofVertices[(*roofIndices)[i + 1]] - a) ^ (roofVertices[(*roofIndices)[i + 2]] - a);
-            EXPECT_GT(wound.z(), 0.0f);
-        }
-
-        EXPECT_NEAR(geographic(wallVertices[0]).z(), base, 0.01);
-        EXPECT_NEAR(geographic(roofVertices[0]).z(), base + height, 0.01);
-        // The roofs face up in the local frame, like the walls' normals lie in it.
-        const auto* roofNormals = static_cast<const osg::Vec3Array*>(roof(building.get())->getNormalArray());
-        ASSERT_EQ(roofNormals->size(), 1u);
-        EXPECT_EQ(roof(building.get())->getNormalArray()->getBinding(), osg::Array::BIND_OVERALL);
-        EXPECT_NEAR((*roofNormals)[0].z(), 1.0f, 1e-4);
-    }
+    double top = -1e9;
+    for (const osg::Vec3d& p : points)
+        top = std::max(top, p.z());
+    return top;
 }
 
-TEST_F(BuildingTest, HeightComesFromHeightTagThenLevelsThenFootprintSize)
+// The extents (east, north) of the points at the top.
+osg::Vec2d topExtent(const std::vector<osg::Vec3d>& points, double top)
 {
+    double minX = 1e9, maxX = -1e9, minY = 1e9, maxY = -1e9;
+    for (const osg::Vec3d& p : points)
+        if (p.z() > top - 0.05)
+        {
+            minX = std::min(minX, p.x());
+            maxX = std::max(maxX, p.x());
+            minY = std::min(minY, p.y());
+            maxY = std::max(maxY, p.y());
+        }
+    return osg::Vec2d(maxX - minX, maxY - minY);
+}
+
+// The lowest and highest wall top: each quad's third and fourth vertices.
+std::pair<double, double> wallTops(const std::vector<osg::Vec3d>& walls)
+{
+    double low = 1e9, high = -1e9;
+    for (std::size_t i = 0; i + 3 < walls.size(); i += 4)
+        for (std::size_t k : {i + 2, i + 3})
+        {
+            low = std::min(low, walls[k].z());
+            high = std::max(high, walls[k].z());
+        }
+    return {low, high};
+}
+
+double lowest(const std::vector<osg::Vec3d>& points)
+{
+    double bottom = 1e9;
+    for (const osg::Vec3d& p : points)
+        bottom = std::min(bottom, p.z());
+    return bottom;
+}
+
+TEST_F(BuildingTest, EveryRoofShapeReachesItsHeightOverItsEavesWithItsRidgeAsTagged)
+{
+    enum Ridge
+    {
+        EastWest,
+        NorthSouth,
+        Point,
+        Plane
+    };
     struct Case
     {
-        double half;
-        std::vector<WayInfo> infos;
-        float metres;
+        Tags tags;
+        double top, lowEaves, highEaves;
+        Ridge ridge;
+    };
+    const Tags base = {{"building", "yes"}, {"height", "10"}, {"roof:height", "4"}};
+    const auto with = [&](std::initializer_list<std::pair<std::string_view, std::string_view>> more) {
+        Tags tags = base;
+        tags.insert(tags.end(), more.begin(), more.end());
+        return tags;
     };
     const std::vector<Case> cases = {
-        {0.0005, {}, 42.0f},                                   // extents 0.002: size factor 1.4
-        {0.001, {}, 30.0f},                                    // extents 0.004: factor 1
-        {0.0005, {buildingInfo(7, 4, "")}, 12.0f},           // 3 m per level
-        {0.0005, {buildingInfo(7, 4, "20")}, 20.0f},         // metres as written
-        {0.0005, {buildingInfo(7, 0, "12.5")}, 12.5f},
-        {0.0005, {buildingInfo(7, 0, "12 m")}, 12.0f},
-        {0.0005, {buildingInfo(7, 0, " 8,25m")}, 8.25f},     // a decimal comma
-        {0.0005, {buildingInfo(7, 4, "tall")}, 12.0f},       // unreadable: levels apply
-        {0.0005, {buildingInfo(7, 4, "nan")}, 12.0f},
-        {0.0005, {buildingInfo(7, 4, "0")}, 12.0f},
-        {0.0005, {buildingInfo(7, 4, "-5")}, 12.0f},
-        {0.0005, {buildingInfo(7, 0, "-5")}, 42.0f},         // and then the size rule
-        {0.0005, {buildingInfo(7, -2, "")}, 42.0f},
-        {0.0005, {buildingInfo(8, 9, "99")}, 42.0f},         // another way's record
-        {0.0005, {buildingInfo(7, 4, ""), buildingInfo(7, 2, "")}, 6.0f}, // the last record wins
+        {with({{"roof:shape", "flat"}}), 10, 10, 10, Plane},
+        {with({{"roof:shape", "gabled"}}), 10, 6, 6, EastWest},
+        {with({{"roof:shape", "gabled"}, {"roof:orientation", "across"}}), 10, 6, 6, NorthSouth},
+        {with({{"roof:shape", "gabled"}, {"roof:direction", "E"}}), 10, 6, 6, NorthSouth},
+        {with({{"roof:shape", "gabled"}, {"roof:direction", "185"}}), 10, 6, 6, EastWest},
+        {with({{"roof:shape", "hipped"}}), 10, 6, 6, EastWest},
+        {with({{"roof:shape", "half-hipped"}}), 10, 6, 6, EastWest},
+        {with({{"roof:shape", "gambrel"}}), 10, 6, 6, EastWest},
+        {with({{"roof:shape", "mansard"}}), 10, 6, 6, EastWest},
+        {with({{"roof:shape", "round"}}), 10, 6, 6, EastWest},
+        {with({{"roof:shape", "saltbox"}, {"roof:direction", "WNW"}}), 10, 6, 6, NorthSouth},
+        {with({{"roof:shape", "pyramidal"}}), 10, 6, 6, Point},
+        {with({{"roof:shape", "cone"}}), 10, 6, 6, Point},
+        {with({{"roof:shape", "dome"}}), 10, 6, 6, Point},
+        {with({{"roof:shape", "onion"}}), 10, 6, 6, Point},
+        // Water runs off to the south: the high edge is the north wall.
+        {with({{"roof:shape", "skillion"}, {"roof:direction", "S"}}), 10, 6, 10, Plane},
+        {with({{"roof:shape", "unknown"}}), 10, 10, 10, Plane},
+        // Levels: the walls' storeys, then the roof's.
+        {{{"building:levels", "3"}, {"roof:levels", "1"}, {"roof:shape", "gabled"}}, 12, 9, 9, EastWest},
+        {{{"height", "40 ft"}, {"roof:shape", "pyramidal"}}, 12.192, 9.192, 9.192, Point},
     };
+    const double lon = blockLon(1), lat = blockLat(1), ground = blockHeight(1, 1) + 2.0;
     for (std::size_t i = 0; i < cases.size(); ++i)
     {
-        SCOPED_TRACE("case " + std::to_string(i));
-        osg::ref_ptr<Building> building =
-            build({squareWay(7, blockLon(2), blockLat(2), cases[i].half, true)}, cases[i].infos);
-        EXPECT_NEAR(extrusionOf(building.get()), cases[i].metres, 0.01);
+        const Case& c = cases[i];
+        SCOPED_TRACE("case " + std::to_string(i) + " " + std::string(tagValue(c.tags, "roof:shape")));
+        osg::ref_ptr<Building> building = build({feature(1, ringAt(lon, lat, rectangle), c.tags)});
+        const Measured m = measure(building.get(), lon, lat, ground);
+        ASSERT_FALSE(m.roof.empty());
+        EXPECT_NEAR(highest(m.roof), c.top, 0.02);
+        const auto tops = wallTops(m.walls);
+        EXPECT_NEAR(tops.first, c.lowEaves, 0.02);
+        EXPECT_NEAR(tops.second, c.highEaves, 0.02);
+        EXPECT_NEAR(lowest(m.walls), 0.0, 0.02);
+
+        const osg::Vec2d ridge = topExtent(m.roof, c.top);
+        if (c.ridge == EastWest)
+        {
+            EXPECT_GT(ridge.x(), 1.0);
+            EXPECT_LT(ridge.y(), nodeStep);
+        }
+        else if (c.ridge == NorthSouth)
+        {
+            EXPECT_GT(ridge.y(), 1.0);
+            EXPECT_LT(ridge.x(), nodeStep);
+        }
+        else if (c.ridge == Point)
+            EXPECT_LT(ridge.length(), nodeStep);
+        if (tagValue(c.tags, "roof:shape") == "skillion")
+            EXPECT_GT(ridge.x(), 20.0 - nodeStep);
+        // Nothing but the onion's bulb reaches beyond the footprint.
+        if (tagValue(c.tags, "roof:shape") != "onion")
+            for (const osg::Vec3d& p : m.roof)
+                ASSERT_TRUE(std::fabs(p.x()) < 10.0 + nodeStep && std::fabs(p.y()) < 5.0 + nodeStep)
+                    << p.x() << " " << p.y();
+        // Every roof face is lit from above or stands as a gable; only a bulb turns down.
+        for (const osg::Vec3f& n : m.roofNormals)
+            if (tagValue(c.tags, "roof:shape") != "onion")
+                ASSERT_GT(n.z(), -0.01f);
     }
 }
 
-TEST_F(BuildingTest, DegenerateWaysAndSharedDrawables)
+// One ridge over both wings, nothing outside the L; gabled ends are walls up to
+// the ridge at the ends of the wings. On the roof builder's exact metres: the
+// store's single-precision nodes would make the wings differ by centimetres.
+TEST(RoofBuilder, LShapedHouseHasOneRidgeInsideItsFootprint)
 {
-    const WayGeometry first = squareWay(1, blockLon(1), blockLat(1), 0.0002, true);
-    const WayGeometry single{2, {first.nodes[0]}};
-    const WayGeometry twoNodes{3, {first.nodes[1], first.nodes[2]}};
-    const WayGeometry second = squareWay(4, blockLon(2), blockLat(1), 0.0003, false);
-    osg::ref_ptr<Building> building = build({first, single, twoNodes, second}, {buildingInfo(3, 2, "")});
-
-    osg::Geometry* wallGeometry = walls(building.get());
-    const osg::Vec3Array& wallVertices = vertices(wallGeometry);
-    const auto* normals = static_cast<const osg::Vec3Array*>(wallGeometry->getNormalArray());
-    // 4 + 1 + 4 quads in one primitive set; the second square's walls follow the first's.
-    ASSERT_EQ(wallGeometry->getNumPrimitiveSets(), 1u);
-    EXPECT_EQ(static_cast<const osg::DrawArrays*>(wallGeometry->getPrimitiveSet(0))->getCount(), 36);
-    ASSERT_EQ(wallVertices.size(), 36u);
-
-    // The two-node way: one vertex, one degenerate quad without a normal.
-    EXPECT_EQ(wallVertices[16], wallVertices[17]);
-    EXPECT_EQ(wallVertices[18], wallVertices[19]);
-    EXPECT_NEAR(wallVertices[18].z() - wallVertices[16].z(), 6.0f, 1e-4);
-    EXPECT_EQ((*normals)[16], osg::Vec3f());
-
-    // Roofs: 4 + 1 + 4 vertices; the second square's roof starts after the first's and the point.
-    const osg::Vec3Array& roofVertices = vertices(roof(building.get()));
-    ASSERT_EQ(roofVertices.size(), 9u);
-    double sizeFactor = 0.0;
-    const osg::ref_ptr<osg::Vec3Array> footprint =
-        building->localFootprint(second, blockHeight(2, 1) + 2.0, sizeFactor);
-    const float height = wallVertices[22].z() - wallVertices[21].z();
-    for (std::size_t i = 0; i < 4; ++i)
-        EXPECT_EQ(roofVertices[5 + i], (*footprint)[3 - i] + osg::Vec3f(0.0f, 0.0f, height));
-
-    double firstFactor = 0.0;
-    const osg::ref_ptr<osg::Vec3Array> firstFootprint =
-        building->localFootprint(first, blockHeight(1, 1) + 2.0, firstFactor);
-    // The first square is clockwise: its walls start at the far end of the first edge.
-    EXPECT_EQ(wallVertices[0], (*firstFootprint)[1]);
-    EXPECT_EQ(wallVertices[1], (*firstFootprint)[0]);
-    EXPECT_EQ(wallVertices[20], (*footprint)[0]);
-    EXPECT_EQ(wallVertices[21], (*footprint)[1]);
-
-    osg::ref_ptr<Building> empty = build({});
-    ASSERT_EQ(empty->getNumDrawables(), 2u);
-    EXPECT_EQ(roof(empty.get())->getNumPrimitiveSets(), 0u);
-    EXPECT_EQ(walls(empty.get())->getNumPrimitiveSets(), 0u);
-    EXPECT_EQ(vertices(roof(empty.get())).size(), 0u);
-    EXPECT_EQ(vertices(walls(empty.get())).size(), 0u);
+    for (RoofShape::Kind kind : {RoofShape::Kind::Hipped, RoofShape::Kind::Gabled})
+    {
+        RoofShape shape;
+        shape.kind = kind;
+        SCOPED_TRACE(kind == RoofShape::Kind::Gabled ? "gabled" : "hipped");
+        const RoofMesh m = buildRoof({lShape}, shape, 3.0);
+        ASSERT_FALSE(m.triangles.empty());
+        EXPECT_NEAR(highest(m.vertices), 3.0, 1e-9);
+        for (const osg::Vec3d& p : m.vertices)
+        {
+            const double e = 1e-6;
+            const bool inSouthWing = p.x() > -e && p.x() < 24 + e && p.y() > -e && p.y() < 8 + e;
+            const bool inWestWing = p.x() > -e && p.x() < 8 + e && p.y() > -e && p.y() < 24 + e;
+            ASSERT_TRUE(inSouthWing || inWestWing) << p.x() << " " << p.y();
+        }
+        // The ridge's points, joined by the roof's edges at the top, form one line.
+        std::vector<unsigned> group(m.vertices.size());
+        std::iota(group.begin(), group.end(), 0u);
+        const std::function<unsigned(unsigned)> find = [&](unsigned i) {
+            return group[i] == i ? i : group[i] = find(group[i]);
+        };
+        const auto atTop = [&](unsigned i) { return m.vertices[i].z() > 3.0 - 1e-6; };
+        for (std::size_t t = 0; t + 2 < m.triangles.size(); t += 3)
+            for (int e = 0; e < 3; ++e)
+            {
+                const unsigned a = m.triangles[t + e], b = m.triangles[t + (e + 1) % 3];
+                if (atTop(a) && atTop(b))
+                    group[find(a)] = find(b);
+            }
+        for (unsigned i = 0; i < m.vertices.size(); ++i)
+            for (unsigned j = 0; j < i; ++j)
+                if (atTop(i) && atTop(j) && (m.vertices[i] - m.vertices[j]).length() < 1e-6)
+                    group[find(i)] = find(j);
+        std::set<unsigned> ridges;
+        for (unsigned i = 0; i < m.vertices.size(); ++i)
+            if (atTop(i))
+                ridges.insert(find(i));
+        EXPECT_EQ(ridges.size(), 1u);
+        // Hipped ridges stop half a wing short of the ends; gabled ones reach them,
+        // over vertical gable walls.
+        const osg::Vec2d ridge = topExtent(m.vertices, 3.0);
+        const double reach = kind == RoofShape::Kind::Gabled ? 20.0 : 16.0;
+        EXPECT_NEAR(ridge.x(), reach, 1e-6);
+        EXPECT_NEAR(ridge.y(), reach, 1e-6);
+        const long gables = std::count(m.onWall.begin(), m.onWall.end(), true);
+        EXPECT_EQ(gables, kind == RoofShape::Kind::Gabled ? 6 : 0);
+    }
 }
 
-TEST_F(BuildingTest, BaseIsLowestOfEveryTenthNodeAndNoDataIsZero)
+TEST_F(BuildingTest, HoleStaysOpenWithWallsOnEveryRingForFlatAndHippedRoofs)
 {
-    // Nodes 0, 10 and 20 stand on 35, 33 and 34 m; all others on lower ground (30 m).
-    WayGeometry way{25, {}};
-    for (int i = 0; i < 25; ++i)
+    const double lon = blockLon(3), lat = blockLat(1), ground = blockHeight(3, 1) + 2.0;
+    const std::vector<osg::Vec2d> outer = {{-15, -15}, {15, -15}, {15, 15}, {-15, 15}};
+    const std::vector<osg::Vec2d> court = {{-5, -5}, {5, -5}, {5, 5}, {-5, 5}};
+    for (std::string_view shape : {"flat", "hipped"})
     {
-        const int bx = i == 0 ? 5 : i == 10 ? 3 : i == 20 ? 4 : 0;
-        way.nodes.push_back({i, static_cast<float>(blockLat(0) + 0.0001 * (i % 3)),
-                             static_cast<float>(blockLon(bx) + 0.0001 * (i % 2))});
+        SCOPED_TRACE(std::string(shape));
+        BuildingFeature f = feature(1, ringAt(lon, lat, outer), {{"height", "12"}, {"roof:shape", shape}});
+        f.footprint.inners.push_back(ringAt(lon, lat, court, 100));
+        osg::ref_ptr<Building> building = build({f});
+        const Measured m = measure(building.get(), lon, lat, ground);
+        EXPECT_EQ(m.walls.size(), 32u);
+        // No roof triangle covers the courtyard's middle.
+        ASSERT_FALSE(m.roofTriangles.empty());
+        for (std::size_t t = 0; t + 2 < m.roofTriangles.size(); t += 3)
+        {
+            const osg::Vec3d& a = m.roof[m.roofTriangles[t]];
+            const osg::Vec3d& b = m.roof[m.roofTriangles[t + 1]];
+            const osg::Vec3d& c = m.roof[m.roofTriangles[t + 2]];
+            // Which side of each edge the courtyard's middle (the origin) lies on.
+            const auto side = [](const osg::Vec3d& p, const osg::Vec3d& q) {
+                return (q.x() - p.x()) * -p.y() - (q.y() - p.y()) * -p.x();
+            };
+            const double ab = side(a, b), bc = side(b, c), ca = side(c, a);
+            EXPECT_FALSE((ab > 0 && bc > 0 && ca > 0) || (ab < 0 && bc < 0 && ca < 0));
+        }
+        // The courtyard's walls face into it.
+        for (std::size_t q = 16; q < 32; q += 4)
+        {
+            const osg::Vec3d middle = (m.walls[q] + m.walls[q + 1]) * 0.5;
+            const osg::Vec3d outward = m.walls[q + 1] - m.walls[q];
+            EXPECT_LT(osg::Vec2d(outward.y(), -outward.x()) * osg::Vec2d(middle.x(), middle.y()), 0.0);
+        }
+        EXPECT_NEAR(highest(m.roof), 12.0, 0.02);
     }
-    osg::ref_ptr<Building> sampled = build({way});
-    EXPECT_NEAR(geographic(vertices(walls(sampled.get()))[0]).z(), 33.0 + 2.0, 0.01);
+}
 
-    // A node without terrain data counts as 0 m, never as the previous node's height.
-    WayGeometry partly{26, {}};
-    for (int i = 0; i < 12; ++i)
+// A part over a passage, the primitives of each building in one range, and bad
+// footprints that add nothing or fall back to a flat roof.
+TEST_F(BuildingTest, PartsFloatRangesAreContiguousAndBadFootprintsFallBack)
+{
+    const double lon = blockLon(4), lat = blockLat(1), ground = blockHeight(4, 1) + 2.0;
+    const Tags hipped = {{"height", "20"}, {"roof:shape", "hipped"}, {"roof:height", "5"}};
+    std::vector<OsmNode> bowtie = ringAt(lon, lat, {{0, 0}, {20, 0}, {5, 10}, {20, 10}});
+    std::vector<OsmNode> repeated = ringAt(lon, lat, rectangle);
+    repeated.insert(repeated.begin() + 2, repeated[1]);
+    repeated.insert(repeated.begin() + 2, repeated[1]);
+    const std::vector<OsmNode> square = ringAt(lon, lat, rectangle);
+    const std::vector<OsmNode> twoNodes(square.begin(), square.begin() + 2);
+    const std::vector<OsmNode> onALine = ringAt(lon, lat, {{0, 0}, {5, 0}, {10, 0}});
+    osg::ref_ptr<Building> building = build({
+        feature(1, square, {{"height", "20"}, {"min_height", "10"}, {"building:part", "yes"}}),
+        feature(2, twoNodes, hipped),
+        feature(3, onALine, hipped),
+        feature(4, bowtie, hipped),
+        feature(5, repeated, hipped),
+    });
+    const std::vector<Building::Drawn>& drawn = building->drawnBuildings();
+    ASSERT_EQ(drawn.size(), 3u);
+    EXPECT_EQ(drawn[0].id, 1);
+    EXPECT_EQ(drawn[1].id, 4);
+    EXPECT_EQ(drawn[2].id, 5);
+    const Measured m = measure(building.get(), lon, lat, ground);
+    unsigned roofIndex = 0, wallVertex = 0;
+    for (const Building::Drawn& d : drawn)
     {
-        const int by = i == 10 ? testTerrain::noDataRow : 1;
-        partly.nodes.push_back({i, static_cast<float>(blockLat(by)),
-                                static_cast<float>(blockLon(1) + 0.0001 * i)});
+        EXPECT_EQ(d.firstRoofIndex, roofIndex);
+        EXPECT_EQ(d.firstWallVertex, wallVertex);
+        roofIndex += d.roofIndexCount;
+        wallVertex += d.wallVertexCount;
     }
-    osg::ref_ptr<Building> overNoData = build({partly});
-    EXPECT_NEAR(geographic(vertices(walls(overNoData.get()))[0]).z(), 2.0, 0.01);
+    EXPECT_EQ(roofIndex, m.roofTriangles.size());
+    EXPECT_EQ(wallVertex, m.walls.size());
+
+    // The part: walls from 10 m to 20 m, a floor under it facing down.
+    const std::vector<osg::Vec3d> partWalls(m.walls.begin(), m.walls.begin() + drawn[0].wallVertexCount);
+    EXPECT_NEAR(lowest(partWalls), 10.0, 0.02);
+    EXPECT_NEAR(highest(partWalls), 20.0, 0.02);
+    bool floorSeenFromBelow = false;
+    for (unsigned k = 0; k < drawn[0].roofIndexCount; ++k)
+        floorSeenFromBelow |= m.roofNormals[m.roofTriangles[k]].z() < -0.99f;
+    EXPECT_TRUE(floorSeenFromBelow);
+
+    // The crossed footprint keeps its walls' full height under a flat roof.
+    const std::vector<osg::Vec3d> crossedWalls(m.walls.begin() + drawn[1].firstWallVertex,
+                                               m.walls.begin() + drawn[1].firstWallVertex + drawn[1].wallVertexCount);
+    EXPECT_NEAR(wallTops(crossedWalls).first, 20.0, 0.02);
+    // Repeated nodes change nothing: four walls, a hipped roof.
+    EXPECT_EQ(drawn[2].wallVertexCount, 16u);
+    const std::vector<osg::Vec3d> repeatedWalls(m.walls.begin() + drawn[2].firstWallVertex, m.walls.end());
+    EXPECT_NEAR(wallTops(repeatedWalls).second, 15.0, 0.02);
+}
+
+TEST_F(BuildingTest, UntaggedBuildingsKeepTheSizeRuleAndTheSchemeColour)
+{
+    const double lon = blockLon(5), lat = blockLat(1), ground = blockHeight(5, 1) + 2.0;
+    // Extents 0.0004 + 0.0004 degrees: 30 m times 0.56.
+    const double half = 0.0002;
+    const std::vector<OsmNode> square = {{1, float(lat - half), float(lon - half)}, {2, float(lat - half), float(lon + half)},
+                                         {3, float(lat + half), float(lon + half)}, {4, float(lat + half), float(lon - half)},
+                                         {1, float(lat - half), float(lon - half)}};
+    osg::ref_ptr<Building> building =
+        build({feature(1, square, {{"building", "yes"}}),
+               feature(2, square, {{"roof:shape", "gabled"}, {"building:colour", "navy"}, {"height", "9"}})});
+    const Measured m = measure(building.get(), lon, lat, ground);
+    EXPECT_NEAR(m.walls[2].z(), 30.0 * 0.0008 * 700.0, 0.05);
+    const auto* wallColours = static_cast<const osg::Vec4Array*>(building->walls()->getColorArray());
+    const auto* roofColours = static_cast<const osg::Vec4Array*>(building->roofs()->getColorArray());
+    EXPECT_EQ((*wallColours)[0].a(), 0.0f);
+    EXPECT_EQ((*roofColours)[0].a(), 0.0f);
+    EXPECT_EQ(wallColours->back(), osg::Vec4f(0.0f, 0.0f, 128.0f / 255.0f, 1.0f));
+    // The gable walls take the walls' colour, the pitched roof reads as tiles.
+    EXPECT_NE(std::find(roofColours->begin(), roofColours->end(), wallColours->back()), roofColours->end());
+    EXPECT_NE(std::find_if(roofColours->begin(), roofColours->end(),
+                           [](const osg::Vec4f& c) { return c.a() == 1.0f && c.r() > c.b() + 0.2f; }),
+              roofColours->end());
 }
 } // namespace

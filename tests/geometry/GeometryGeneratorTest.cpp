@@ -84,7 +84,9 @@ protected:
             osm.line("20" + std::to_string(i), {{blockLon(1), lat}, {blockLon(1) + 0.002, lat}}, tags);
         }
         osm.line("300", {{blockLon(3), blockLat(3)}, {blockLon(3) + 0.002, blockLat(3)}}, {{"highway", "tertiary"}});
-        store = load(osm, "generator_cells.osm");
+        // One file per test: the tests of the suite may run at the same time.
+        store = load(osm, std::string("generator_") + testing::UnitTest::GetInstance()->current_test_info()->name() +
+                              ".osm");
         mapNode = testTerrain::mapNode();
         generator.reset(new GeometryGenerator(mapNode, store.get(), origin, -1));
     }
@@ -208,6 +210,7 @@ TEST_F(GeometryGeneratorTest, EmptyCellBuildsOneEmptyBuilding)
     const osg::StateSet* state = building->getStateSet();
     EXPECT_EQ(state->getAttribute(osg::StateAttribute::PROGRAM), generator->buildingProgram.get());
     EXPECT_EQ(state->getUniform("color"), generator->buildingColor.get());
+    EXPECT_EQ(state->getUniform("mappedColours"), generator->mappedColours.get());
     EXPECT_EQ(state->getUniform("upVector"), nullptr);
     // Buildings are wound to face outward, so the faces turned away are culled.
     EXPECT_EQ(state->getMode(GL_CULL_FACE), static_cast<unsigned>(osg::StateAttribute::ON));
@@ -397,9 +400,42 @@ TEST_F(GeometryGeneratorTest, UpVectorsAreTheEllipsoidNormalInEveryOctant)
     EXPECT_EQ(octants.size(), 8u);
 }
 
+// Through the store: an outline with a part inside and the outline of a building
+// relation are not drawn; the part is, with the colour of its outline.
+TEST_F(GeometryGeneratorTest, OutlinesWithPartsOrABuildingRelationAreLeftToTheirParts)
+{
+    OsmFileBuilder osm;
+    const double lon = blockLon(2), lat = blockLat(3);
+    osm.square("401", lon, lat, 0.0004, true, {{"building", "yes"}, {"building:colour", "white"}});
+    osm.square("402", lon, lat, 0.0002, false, {{"building:part", "yes"}, {"height", "30"}});
+    osm.square("403", lon + 0.0012, lat, 0.0004, true, {{"building", "yes"}});
+    osm.square("404", lon + 0.0024, lat, 0.0004, true, {{"building", "yes"}});
+    osm.roledRelation("410", {{"403", "outline"}, {"404", "part"}}, {{"type", "building"}});
+    const auto extract = load(osm, "generator_parts.osm");
+    GeometryGenerator located(mapNode, extract.get(), origin, -1);
+    const Cell cell = cellOf(*extract, lon, lat);
+    const GeometryGenerator::CellNodes nodes = located.generateCell(cell.first, cell.second);
+    const auto* building = dynamic_cast<const Building*>(nodes.built.at(0).get());
+    ASSERT_NE(building, nullptr);
+    std::vector<OsmId> drawn;
+    for (const Building::Drawn& d : building->drawnBuildings())
+        drawn.push_back(d.id);
+    EXPECT_EQ(drawn, (std::vector<OsmId>{404, 402}));
+    const auto* wallColours = static_cast<const osg::Vec4Array*>(building->walls()->getColorArray());
+    EXPECT_EQ(wallColours->back(), osg::Vec4f(1.0f, 1.0f, 1.0f, 1.0f));
+    EXPECT_EQ(wallColours->size(), 32u);
+}
+
 TEST_F(GeometryGeneratorTest, ColorSchemesRecolourTheSharedUniforms)
 {
-    EXPECT_EQ(vec3Of(generator->buildingColor.get()), osg::Vec3f(0.9f, 0.4f, 0.4f));
+    const auto mappedShare = [&] {
+        float share = -1.0f;
+        generator->mappedColours->get(share);
+        return share;
+    };
+    // A scene starts with the mapped colours, plaster where nothing is mapped.
+    EXPECT_EQ(vec3Of(generator->buildingColor.get()), osg::Vec3f(0.88f, 0.85f, 0.80f));
+    EXPECT_EQ(mappedShare(), 1.0f);
     EXPECT_EQ(vec3Of(generator->motorwayColor.get()), osg::Vec3f(1.0f, 1.0f, 0.6f));
     std::vector<osg::Vec3f> initial;
     for (osg::Uniform* u : {generator->buildingColor.get(), generator->motorwayColor.get(), generator->primaryColor.get(),
@@ -411,14 +447,20 @@ TEST_F(GeometryGeneratorTest, ColorSchemesRecolourTheSharedUniforms)
     generator->setColorScheme(0);
     EXPECT_EQ(vec3Of(generator->buildingColor.get()), osg::Vec3f(0.875f, 0.875f, 0.875f));
     EXPECT_EQ(vec3Of(generator->motorwayColor.get()), osg::Vec3f(0.54f, 0.64f, 0.79f));
+    EXPECT_EQ(mappedShare(), 0.0f);
     generator->setColorScheme(1);
     EXPECT_EQ(vec3Of(generator->primaryColor.get()), osg::Vec3f(1.0f, 0.88f, 0.41f));
     generator->setColorScheme(1);
-    generator->setColorScheme(3);
+    generator->setColorScheme(4);
     generator->setColorScheme(-1);
     EXPECT_EQ(vec3Of(generator->primaryColor.get()), osg::Vec3f(1.0f, 0.88f, 0.41f));
     generator->setColorScheme(2);
-    EXPECT_EQ(testing::internal::GetCapturedStdout(), "OSM Color\nGOOGLEMAP Color\nGOOGLEMAP Color\nModel Color\n");
+    EXPECT_EQ(vec3Of(generator->buildingColor.get()), osg::Vec3f(0.9f, 0.4f, 0.4f));
+    EXPECT_EQ(mappedShare(), 0.0f);
+    generator->setColorScheme(3);
+    EXPECT_EQ(mappedShare(), 1.0f);
+    EXPECT_EQ(testing::internal::GetCapturedStdout(),
+              "OSM Color\nGOOGLEMAP Color\nGOOGLEMAP Color\nModel Color\nMapped colours\n");
     std::vector<osg::Vec3f> restored;
     for (osg::Uniform* u : {generator->buildingColor.get(), generator->motorwayColor.get(), generator->primaryColor.get(),
                             generator->secondaryColor.get(), generator->residentialColor.get(),

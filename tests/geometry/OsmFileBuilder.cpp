@@ -42,6 +42,14 @@ void OsmFileBuilder::relation(const std::string& id, const std::vector<std::stri
     relations += tagElements(tags) + "  </relation>\n";
 }
 
+void OsmFileBuilder::roledRelation(const std::string& id, const TagTexts& members, const TagTexts& tags)
+{
+    relations += "  <relation id=\"" + id + "\">\n";
+    for (const auto& member : members)
+        relations += "    <member type=\"way\" ref=\"" + member.first + "\" role=\"" + member.second + "\"/>\n";
+    relations += tagElements(tags) + "  </relation>\n";
+}
+
 void OsmFileBuilder::square(const std::string& id, double lon, double lat, double halfSide, bool clockwise,
                             const TagTexts& tags)
 {

@@ -14,6 +14,8 @@ public:
     void node(const std::string& id, double lon, double lat, const TagTexts& tags = {});
     void way(const std::string& id, const std::vector<std::string>& nodeIds, const TagTexts& tags);
     void relation(const std::string& id, const std::vector<std::string>& memberIds, const TagTexts& tags);
+    // Way members with their roles: (way id, role) pairs.
+    void roledRelation(const std::string& id, const TagTexts& members, const TagTexts& tags);
     // A closed square way of four corners (five "nd"), clockwise or counter-clockwise
     // seen from above, centred on (lon, lat); the nodes get ids prefixed by the way id.
     void square(const std::string& id, double lon, double lat, double halfSide, bool clockwise, const TagTexts& tags);

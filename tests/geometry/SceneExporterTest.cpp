@@ -82,12 +82,16 @@ protected:
                  {{"highway", "primary"}, {"bridge", "yes"}, {"width", "12"}});
         osm.line("203", {{blockLon(3) - 0.001, blockLat(2) - 0.001}, {blockLon(3) + 0.001, blockLat(2) - 0.0011}},
                  {{"waterway", "stream"}});
-        osm.write("exporter_city.osm");
+        // One file per test: the tests of the suite may run at the same time.
+        const std::string extract =
+            std::string("exporter_") + testing::UnitTest::GetInstance()->current_test_info()->name() + ".osm";
+        osm.write(extract);
         int columns = 0;
         int rows = 0;
         testing::internal::CaptureStdout();
-        store.reset(new OsmParser("exporter_city.osm", columns, rows, 0.005));
+        store.reset(new OsmParser(extract, columns, rows, 0.005));
         generator.reset(new GeometryGenerator(testTerrain::mapNode(), store.get(), origin, -1));
+        generator->setColorScheme(2);
         scene = new osg::Group;
         scene->addChild(generator->generateWater());
         // The buildings span one cell; the streets start in the cells around it.

@@ -45,7 +45,8 @@ void writeTown(const std::string& path)
         {
             const auto centre = at(-18 + 4.5 * i, 2.5 + 4.5 * j);
             osm.square(std::to_string(++id), centre.first, centre.second, 1.4 * dLon, (i + j) % 2 == 0,
-                       {{"building", "yes"}, {"building:levels", std::to_string(2 + (i * 3 + j * 2) % 5)}});
+                       {{"building", "yes"}, {"building:levels", std::to_string(2 + (i * 3 + j * 2) % 5)},
+                        {"building:colour", "firebrick"}});
         }
     osm.line("1", {at(-22, 0), at(-8, 0), at(0, 1), at(6, 8), at(6, 16)}, {{"highway", "residential"}});
     osm.line("2", {at(-3, -18), at(-3, -4)}, {{"highway", "primary"}, {"bridge", "yes"}});

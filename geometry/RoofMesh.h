@@ -1,0 +1,33 @@
+#pragma once
+
+#include <osg/Vec2d>
+#include <osg/Vec3d>
+#include <osg/Vec3f>
+
+#include <vector>
+
+// A footprint in metres on its own horizontal plane: the outer ring counter-clockwise,
+// then the holes clockwise, each without its closing point.
+using FootprintRings = std::vector<std::vector<osg::Vec2d>>;
+
+// The triangles of one roof, in the footprint's plane with z above the eaves, one
+// normal per face; gable walls are faces of the roof too, flagged to take the walls'
+// colour. Plain values: any thread may use one it owns.
+struct RoofMesh
+{
+    std::vector<osg::Vec3d> vertices;
+    std::vector<osg::Vec3f> normals;
+    std::vector<bool> onWall;
+    std::vector<unsigned> triangles;
+    // How far above the eaves the roof meets each footprint vertex, ring by ring.
+    std::vector<std::vector<double>> ringTops;
+
+    // A planar face wound counter-clockwise seen from outside; repeated points are
+    // dropped, a face with less than three left is ignored.
+    void addFace(std::vector<osg::Vec3d> polygon, bool wall);
+    // A triangle with its own normal.
+    void addTriangle(const osg::Vec3d& a, const osg::Vec3d& b, const osg::Vec3d& c, bool wall);
+    // Every ring vertex meets the roof at the eaves.
+    void setEavesTops(const FootprintRings& rings);
+    bool empty() const { return triangles.empty(); }
+};
