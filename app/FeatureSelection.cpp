@@ -2,8 +2,11 @@
 
 #include "app/FeaturePanel.h"
 #include "app/SceneContext.h"
+#include "geometry/Building.h"
 #include "geometry/FeatureHighlight.h"
+#include "geometry/RoofShape.h"
 #include "gui/QtViewer.h"
+#include "osm/KeptTags.h"
 #include "osm/OsmParser.h"
 
 #include <osg/Camera>
@@ -50,8 +53,9 @@ void FeatureSelection::select(const FeaturePick& pick)
     highlight = featureHighlight(pick);
     if (highlight)
         context->sceneGraph->addChild(highlight.get());
-    const std::optional<Tags> tags = context->parser->tagsOf(pick.feature.type, pick.feature.id);
-    panel->showFeature(pick.feature, tags ? *tags : Tags(), factsOf(pick));
+    const std::optional<Tags> kept = context->parser->tagsOf(pick.feature.type, pick.feature.id);
+    const Tags tags = kept ? *kept : Tags();
+    panel->showFeature(pick.feature, tags, factsOf(pick, tags));
     if (context->viewer)
         context->viewer->requestRedraw();
 }
@@ -89,7 +93,21 @@ void FeatureSelection::lookForAwaited()
     }
 }
 
-std::vector<std::pair<QString, QString>> FeatureSelection::factsOf(const FeaturePick&) const
+// A building's height and roof as drawn, which the tags alone may not tell.
+std::vector<std::pair<QString, QString>> FeatureSelection::factsOf(const FeaturePick& pick, const Tags& tags) const
 {
-    return {};
+    const auto* building = pick.geometry.valid() && pick.geometry->getNumParents() > 0
+                               ? dynamic_cast<const Building*>(pick.geometry->getParent(0))
+                               : nullptr;
+    const std::optional<Building::Heights> heights =
+        building ? building->heightsOf(pick.feature.type, pick.feature.id) : std::nullopt;
+    if (!heights)
+        return {};
+    const double roofHeight = heights->top - heights->eaves;
+    const std::string_view shape = tagValue(tags, "roof:shape");
+    const QString roof = roofHeight < 0.05 || !RoofShape::read(tags).isPitched()
+                             ? tr("flat")
+                             : tr("%1, %2 m").arg(QString::fromUtf8(shape.data(), int(shape.size())))
+                                   .arg(roofHeight, 0, 'f', 1);
+    return {{tr("Height"), tr("%1 m").arg(heights->top - heights->bottom, 0, 'f', 1)}, {tr("Roof"), roof}};
 }

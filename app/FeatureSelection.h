@@ -1,6 +1,7 @@
 #pragma once
 
 #include "geometry/FeaturePick.h"
+#include "osm/TagTable.h"
 
 #include <osg/Node>
 
@@ -34,7 +35,7 @@ public:
 
 private:
     void lookForAwaited();
-    std::vector<std::pair<QString, QString>> factsOf(const FeaturePick& pick) const;
+    std::vector<std::pair<QString, QString>> factsOf(const FeaturePick& pick, const Tags& tags) const;
 
     SceneContext* const context;
     FeaturePanel* const panel;

@@ -6,6 +6,7 @@
 #include <osg/Geometry>
 #include <osg/ref_ptr>
 
+#include <optional>
 #include <vector>
 
 // The buildings of one grid cell: all roofs (gable walls and the undersides of
@@ -31,6 +32,17 @@ public:
     osg::Geometry* roofs() const { return roofGeometry.get(); }
     osg::Geometry* walls() const { return wallGeometry.get(); }
     const std::vector<Drawn>& drawnBuildings() const { return drawn; }
+
+    // How a building stands as drawn, heights along the local frame's z: the foot of
+    // its walls, where they meet the roof (their top), and the roof's top.
+    struct Heights
+    {
+        double bottom = 0.0;
+        double eaves = 0.0;
+        double top = 0.0;
+    };
+    // Nothing when the building is not drawn here.
+    std::optional<Heights> heightsOf(OsmType type, OsmId id) const;
 
 protected:
     ~Building() override;

@@ -4,6 +4,7 @@
 #include "geometry/BuildingHeights.h"
 #include "geometry/LocalFrame.h"
 #include "geometry/RoofBuilder.h"
+#include "osm/KeptTags.h"
 
 #include <algorithm>
 #include <cmath>
@@ -209,6 +210,11 @@ void BuildingBuilder::add(const BuildingFeature& feature)
     const bool pitched = heights.roofHeight() > 0.0;
     const BuildingColours colours = BuildingColours::read(feature.tags, pitched);
 
+    const FeatureSpans::Feature picked{
+        tagValue(feature.tags, "building:part").empty() ? FeatureKind::Building : FeatureKind::BuildingPart,
+        feature.type, feature.id};
+    roofSpans->add(static_cast<unsigned>(roofVertices->size()), picked);
+    wallSpans->add(static_cast<unsigned>(wallVertices->size()), picked);
     Building::Drawn range;
     range.id = feature.id;
     range.firstRoofIndex = static_cast<unsigned>(roofTriangles->size());
@@ -280,6 +286,8 @@ void BuildingBuilder::addUnderside(const FootprintRings& rings, double bottom, c
 osg::ref_ptr<Building> BuildingBuilder::finish()
 {
     osg::ref_ptr<osg::Geometry> roofs = newGeometry(), walls = newGeometry();
+    roofs->setUserData(roofSpans.get());
+    walls->setUserData(wallSpans.get());
     roofs->setVertexArray(roofVertices.get());
     roofs->setNormalArray(roofNormals.get(), osg::Array::BIND_PER_VERTEX);
     roofs->setColorArray(roofColours.get(), osg::Array::BIND_PER_VERTEX);

@@ -2,6 +2,7 @@
 
 #include "geometry/Building.h"
 #include "geometry/BuildingFeature.h"
+#include "geometry/FeatureSpans.h"
 #include "geometry/RoofMesh.h"
 
 #include <osg/Array>
@@ -46,4 +47,6 @@ private:
     osg::ref_ptr<osg::Vec4Array> roofColours, wallColours;
     osg::ref_ptr<osg::DrawElementsUInt> roofTriangles;
     std::vector<Building::Drawn> drawn;
+    // Which building each vertex belongs to, for picking.
+    osg::ref_ptr<FeatureSpans> roofSpans = new FeatureSpans, wallSpans = new FeatureSpans;
 };

@@ -11,6 +11,7 @@
 struct BuildingFeature
 {
     OsmId id = 0;
+    OsmType type = OsmType::Way; // a relation for a multipolygon building
     AreaPolygon footprint;
     Tags tags;
     WayInfo record;

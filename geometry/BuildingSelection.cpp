@@ -96,10 +96,15 @@ std::unordered_set<OsmId> relationOutlines(const std::vector<RelationGeometry>& 
 {
     std::unordered_set<OsmId> outlines;
     for (const RelationGeometry& relation : relations)
-        if (tagValue(relation.tags, "type") == "building")
-            for (const RelationGeometry::Member& member : relation.members)
-                if (member.type == OsmType::Way && member.role == "outline")
-                    outlines.insert(member.ref);
+    {
+        // A multipolygon building is drawn from its assembled rings, not way by way.
+        const bool multipolygon = BuildingSelection::isMultipolygonBuilding(relation);
+        if (tagValue(relation.tags, "type") != "building" && !multipolygon)
+            continue;
+        for (const RelationGeometry::Member& member : relation.members)
+            if (member.type == OsmType::Way && (multipolygon || member.role == "outline"))
+                outlines.insert(member.ref);
+    }
     return outlines;
 }
 
@@ -163,4 +168,10 @@ std::vector<BuildingFeature> BuildingSelection::takeFeatures()
     for (std::size_t i = 0; i < parts.size(); ++i)
         drawn.push_back(featureOf(parts[i], std::move(partTags[i]), WayInfo()));
     return drawn;
+}
+
+bool BuildingSelection::isMultipolygonBuilding(const RelationGeometry& relation)
+{
+    return tagValue(relation.tags, "type") == "multipolygon" &&
+           (!tagValue(relation.tags, "building").empty() || !tagValue(relation.tags, "building:part").empty());
 }

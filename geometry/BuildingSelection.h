@@ -29,4 +29,8 @@ struct BuildingSelection
 
     // Buildings first, in their order, then parts; the ways move into the features.
     std::vector<BuildingFeature> takeFeatures();
+
+    // A building mapped as a multipolygon: drawn from its assembled rings (a courtyard
+    // stays open), its member ways not drawn one by one.
+    static bool isMultipolygonBuilding(const RelationGeometry& relation);
 };

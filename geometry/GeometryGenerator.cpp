@@ -314,7 +314,26 @@ osg::ref_ptr<Building> GeometryGenerator::generateBuildings(int column, int row)
     BuildingBuilder builder(frame);
     for (const BuildingFeature& feature : selection.takeFeatures())
         builder.add(feature);
+    for (const BuildingFeature& feature : multipolygonBuildings(column, row))
+        builder.add(feature);
     return builder.finish();
+}
+
+// Buildings mapped as multipolygons (a block round a courtyard), in the cell of their
+// first member way: one feature per assembled polygon, holes kept.
+std::vector<BuildingFeature> GeometryGenerator::multipolygonBuildings(int column, int row)
+{
+    const AreaAssembler assembler(*geos);
+    std::vector<BuildingFeature> features;
+    for (const RelationGeometry& relation : queries->relationsInCell(column, row))
+    {
+        if (!BuildingSelection::isMultipolygonBuilding(relation))
+            continue;
+        if (auto polygons = assembler.fromRelation(relation))
+            for (AreaPolygon& polygon : *polygons)
+                features.push_back({relation.id, OsmType::Relation, std::move(polygon), relation.tags, WayInfo()});
+    }
+    return features;
 }
 
 // The cells next to and including (column, row) that the bounds overlap.
@@ -388,7 +407,7 @@ osg::ref_ptr<osg::Node> GeometryGenerator::generateWater()
     std::vector<WaterGroup> groups = store->waterRingGroups();
     if (groups.empty())
         return nullptr;
-    osg::ref_ptr<WaterArea> area = new WaterArea(std::move(groups), frame);
+    osg::ref_ptr<WaterArea> area = new WaterArea(std::move(groups), frame, store->waterRingFeatures());
     if (osg::ref_ptr<osg::Geometry> sea = generateSea())
         area->addDrawable(sea.get());
     osg::StateSet* state = area->getOrCreateStateSet();
@@ -410,14 +429,14 @@ std::vector<MappedArea> GeometryGenerator::mappedAreas(int column, int row)
         if (!LandCover::colourOf(way.tags, colour))
             continue;
         if (auto polygons = assembler.fromClosedWay(way.way.nodes))
-            areas.push_back({way.way.id, way.tags, std::move(*polygons)});
+            areas.push_back({way.way.id, way.tags, std::move(*polygons), OsmType::Way});
     }
     for (const RelationGeometry& relation : queries->relationsInCell(column, row))
     {
         if (tagValue(relation.tags, "type") != "multipolygon" || !LandCover::colourOf(relation.tags, colour))
             continue;
         if (auto polygons = assembler.fromRelation(relation))
-            areas.push_back({relation.id, relation.tags, std::move(*polygons)});
+            areas.push_back({relation.id, relation.tags, std::move(*polygons), OsmType::Relation});
     }
     return areas;
 }

@@ -20,6 +20,7 @@
 #include <vector>
 
 class Building;
+struct BuildingFeature;
 class GeosContext;
 class OsmParser;
 struct NodeBounds;
@@ -95,6 +96,7 @@ private:
     bool touchCachedCell(int column, int row);
     std::vector<osg::ref_ptr<osg::Node>> evictLeastRecentCell();
     osg::ref_ptr<Building> generateBuildings(int column, int row);
+    std::vector<BuildingFeature> multipolygonBuildings(int column, int row);
     std::vector<std::pair<int, int>> cellsAround(int column, int row, const NodeBounds& bounds) const;
     osg::ref_ptr<osg::Node> generateTrees(int column, int row, const std::vector<MappedArea>& areas);
     // The cell's closed-way areas and multipolygons, assembled; those that cannot be are left out.

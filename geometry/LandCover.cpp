@@ -1,6 +1,7 @@
 #include "geometry/LandCover.h"
 
 #include "geometry/DrapedSurface.h"
+#include "geometry/FeatureSpans.h"
 #include "geometry/LocalFrame.h"
 #include "osm/KeptTags.h"
 
@@ -113,6 +114,7 @@ osg::ref_ptr<osg::Geode> LandCover::build(const std::vector<MappedArea>& areas, 
         const AreaPolygon* polygon;
         osg::Vec4f colour;
         double size;
+        FeatureSpans::Feature feature;
     };
     std::vector<Piece> pieces;
     for (const MappedArea& area : areas)
@@ -121,20 +123,23 @@ osg::ref_ptr<osg::Geode> LandCover::build(const std::vector<MappedArea>& areas, 
         if (!colourOf(area.tags, colour))
             continue;
         for (const AreaPolygon& polygon : area.polygons)
-            pieces.push_back({&polygon, colour, squareMetres(polygon)});
+            pieces.push_back({&polygon, colour, squareMetres(polygon), {FeatureKind::LandCover, area.type, area.id}});
     }
     // Larger first, so that a smaller area is drawn later where ranks tie.
     std::stable_sort(pieces.begin(), pieces.end(), [](const Piece& a, const Piece& b) { return a.size > b.size; });
 
     DrapedSurface surface(geos, latticeStep, [&frame](double lon, double lat) { return frame.terrainElevation(lon, lat); });
+    osg::ref_ptr<FeatureSpans> spans = new FeatureSpans;
     for (Piece& piece : pieces)
     {
         piece.colour.a() = rankOf(piece.size);
+        spans->add(static_cast<unsigned>(surface.vertexCount()), piece.feature);
         surface.add(*piece.polygon, piece.colour);
     }
     osg::ref_ptr<osg::Geometry> geometry = surface.build(frame, 0.0);
     if (!geometry)
         return nullptr;
+    geometry->setUserData(spans.get());
     osg::ref_ptr<osg::Geode> geode = new osg::Geode;
     geode->addDrawable(geometry.get());
     return geode;

@@ -1,6 +1,7 @@
 #include "geometry/WaterArea.h"
 
 #include "geometry/AreaAssembler.h"
+#include "geometry/FeatureSpans.h"
 #include "geometry/GeosContext.h"
 #include "geometry/LocalFrame.h"
 #include "geometry/PolygonTriangles.h"
@@ -14,8 +15,9 @@ namespace
 const double waterLift = 2.0;
 } // namespace
 
-WaterArea::WaterArea(std::vector<WaterGroup> groups_, const LocalFrame& frame_)
-    : groups(std::move(groups_)), frame(&frame_)
+WaterArea::WaterArea(std::vector<WaterGroup> groups_, const LocalFrame& frame_,
+                     const std::vector<std::vector<OsmId>>& features_)
+    : groups(std::move(groups_)), frame(&frame_), features(features_)
 {
     if (groups.empty())
         return;
@@ -23,10 +25,17 @@ WaterArea::WaterArea(std::vector<WaterGroup> groups_, const LocalFrame& frame_)
     const AreaAssembler assembler(geos);
     addWaterWays(groups.front(), assembler);
     for (std::size_t g = 1; g < groups.size(); ++g)
-        addRelation(groups[g], assembler);
+        addRelation(g, assembler);
 }
 
 WaterArea::~WaterArea() = default;
+
+// For picking: the vertices from first on belong to the feature of ring i of the group.
+void WaterArea::markFeature(osg::Geometry& drawn, unsigned first, OsmType type, std::size_t group, std::size_t i) const
+{
+    if (group < features.size() && i < features[group].size())
+        FeatureSpans::of(drawn).add(first, {FeatureKind::Water, type, features[group][i]});
+}
 
 osg::ref_ptr<osg::Geometry> WaterArea::newGeometry()
 {
@@ -42,18 +51,22 @@ void WaterArea::addWaterWays(const WaterGroup& group, const AreaAssembler& assem
     osg::ref_ptr<osg::Geometry> rings = newGeometry();
     osg::ref_ptr<osg::Vec3Array> vertices = new osg::Vec3Array;
     osg::ref_ptr<osg::DrawElementsUInt> triangles = new osg::DrawElementsUInt(GL_TRIANGLES);
-    for (const WaterRing& ring : group)
-        if (const auto polygons = assembler.fromClosedWay(ring))
+    for (std::size_t i = 0; i < group.size(); ++i)
+        if (const auto polygons = assembler.fromClosedWay(group[i]))
+        {
+            markFeature(*rings, static_cast<unsigned>(vertices->size()), OsmType::Way, 0, i);
             for (const AreaPolygon& polygon : *polygons)
                 appendPolygon(polygon, *vertices, *triangles);
+        }
     rings->setVertexArray(vertices.get());
     rings->addPrimitiveSet(triangles.get());
     addDrawable(rings.get());
 }
 
 // The member ways assembled into polygons; nothing when they do not assemble.
-void WaterArea::addRelation(const WaterGroup& group, const AreaAssembler& assembler)
+void WaterArea::addRelation(std::size_t g, const AreaAssembler& assembler)
 {
+    const WaterGroup& group = groups[g];
     if (group.empty())
         return;
     const auto polygons = assembler.fromWays(group);
@@ -63,6 +76,7 @@ void WaterArea::addRelation(const WaterGroup& group, const AreaAssembler& assemb
         return;
     }
     osg::ref_ptr<osg::Geometry> drawn = newGeometry();
+    markFeature(*drawn, 0, OsmType::Relation, g, 0);
     osg::ref_ptr<osg::Vec3Array> vertices = new osg::Vec3Array;
     osg::ref_ptr<osg::DrawElementsUInt> triangles = new osg::DrawElementsUInt(GL_TRIANGLES);
     for (const AreaPolygon& polygon : *polygons)

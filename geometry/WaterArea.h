@@ -22,7 +22,10 @@ struct AreaPolygon;
 class WaterArea : public osg::Geode
 {
 public:
-    WaterArea(std::vector<WaterGroup> groups, const LocalFrame& frame);
+    // features: what each ring is drawn for (the store's water ring features), so
+    // that a pick names it; without them nothing is named.
+    WaterArea(std::vector<WaterGroup> groups, const LocalFrame& frame,
+              const std::vector<std::vector<OsmId>>& features = {});
 
     // Geodetic up (geocentric) at the middle of all rings; (0, 0, 0) without rings.
     osg::Vec3f computeUpVector() const;
@@ -34,10 +37,12 @@ protected:
 private:
     osg::ref_ptr<osg::Geometry> newGeometry();
     void addWaterWays(const WaterGroup& group, const AreaAssembler& assembler);
-    void addRelation(const WaterGroup& group, const AreaAssembler& assembler);
+    void addRelation(std::size_t g, const AreaAssembler& assembler);
+    void markFeature(osg::Geometry& drawn, unsigned first, OsmType type, std::size_t group, std::size_t i) const;
     void appendPolygon(const AreaPolygon& polygon, osg::Vec3Array& vertices, osg::DrawElementsUInt& triangles) const;
 
     std::vector<WaterGroup> groups;
     const LocalFrame* frame;
+    std::vector<std::vector<OsmId>> features;
     osg::ref_ptr<osg::Geometry> geometry;
 };

@@ -751,6 +751,11 @@ std::vector<WaterGroup> OsmParser::waterRingGroups() const
     return records.waterRings;
 }
 
+const std::vector<std::vector<OsmId>>& OsmParser::waterRingFeatures() const
+{
+    return records.waterRingFeatures;
+}
+
 std::vector<WayGeometry> OsmParser::scanBuildingsInCell(int column, int row)
 {
     setCellEdges(column, row);

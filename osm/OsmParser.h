@@ -47,6 +47,9 @@ public:
     // cell's cost does not grow with the file.
     std::vector<WayInfo> firstStreetInfos(int kind, const std::vector<WayGeometry>& ways) const;
     std::vector<WaterGroup> waterRingGroups() const;
+    // Beside each ring of waterRingGroups: the water way it is, or (groups from 1 on)
+    // the relation it belongs to.
+    const std::vector<std::vector<OsmId>>& waterRingFeatures() const;
 
     // What is kept beyond the records above, each in the cell of its first node
     // (a relation: of its first member way's first node; a tree or a name: of its

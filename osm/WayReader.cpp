@@ -14,6 +14,7 @@ WayReader::WayReader(const NodeTable& nodes_, const RelationRecords& relations_,
     : nodes(nodes_), relations(relations_), waterGroupIndex(waterGroupIndex_)
 {
     records.waterRings.resize(static_cast<std::size_t>(relations.waterGroupCount()));
+    records.waterRingFeatures.resize(records.waterRings.size());
 }
 
 void WayReader::read(XmlNode* element)
@@ -44,7 +45,10 @@ void WayReader::classify(OsmId id)
     if (water != relations.waterMembers.end())
     {
         const auto group = waterGroupIndex.find(water->second.relationId);
-        addWaterRing(group != waterGroupIndex.end() ? group->second : 0);
+        if (group != waterGroupIndex.end())
+            addWaterRing(group->second, water->second.relationId);
+        else
+            addWaterRing(0, id);
     }
     const auto building = relations.buildingMembers.find(id);
     if (building != relations.buildingMembers.end())
@@ -61,7 +65,7 @@ void WayReader::classify(OsmId id)
     if (c.isBuilding)
         addBuilding(keptSpan(id), c);
     if (c.isWater)
-        addWaterRing(0);
+        addWaterRing(0, id);
     keepTagged(id);
     if (c.isTunnel)
         return;
@@ -223,10 +227,12 @@ void WayReader::addBuilding(const WaySpan& span, const Classification& c)
     }
 }
 
-void WayReader::addWaterRing(int group)
+void WayReader::addWaterRing(int group, OsmId feature)
 {
-    if (!resolvedNodes().empty())
-        records.waterRings[static_cast<std::size_t>(group)].push_back(resolved);
+    if (resolvedNodes().empty())
+        return;
+    records.waterRings[static_cast<std::size_t>(group)].push_back(resolved);
+    records.waterRingFeatures[static_cast<std::size_t>(group)].push_back(feature);
 }
 
 void WayReader::addStreet(const WaySpan& span, int kind, bool bridge)

@@ -58,7 +58,8 @@ private:
     void keepWay(std::vector<KeptRecords::Way>& ways, OsmId id, bool (*keep)(std::string_view key));
     bool isClosed();
     void addBuilding(const WaySpan& span, const Classification& c);
-    void addWaterRing(int group);
+    // feature: the water way, or the relation of a relation's member way.
+    void addWaterRing(int group, OsmId feature);
     void addStreet(const WaySpan& span, int kind, bool bridge);
 
     const NodeTable& nodes;

@@ -33,9 +33,15 @@ void WayRecords::append(WayRecords&& later)
     moveAppend(streets, later.streets);
     moveAppend(streetInfos, later.streetInfos);
     if (waterRings.size() < later.waterRings.size())
+    {
         waterRings.resize(later.waterRings.size());
+        waterRingFeatures.resize(later.waterRings.size());
+    }
     for (std::size_t group = 0; group < later.waterRings.size(); ++group)
+    {
         moveAppend(waterRings[group], later.waterRings[group]);
+        moveAppend(waterRingFeatures[group], later.waterRingFeatures[group]);
+    }
     bounds.widen(later.bounds);
 }
 

@@ -29,6 +29,9 @@ struct WayRecords
     WaySpans streets;
     WayInfos streetInfos;
     std::vector<WaterGroup> waterRings;
+    // Beside each water ring, what it is drawn for: its way in group 0, its relation
+    // in the others.
+    std::vector<std::vector<OsmId>> waterRingFeatures;
     KeptRecords kept;
     // Where named relations lie: (index in the relations pass's named records, the
     // middle of the relation's first member way).
