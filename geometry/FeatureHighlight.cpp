@@ -37,14 +37,15 @@ struct RunTriangles
     }
 };
 
-osg::ref_ptr<osg::Geometry> surfaceHighlight(const FeaturePick& pick)
+// The run's triangles over the drawable's own vertices.
+osg::ref_ptr<osg::Geometry> runHighlight(osg::Geometry& drawn, unsigned first, unsigned end)
 {
     osg::TriangleIndexFunctor<RunTriangles> collect;
-    collect.first = pick.firstVertex;
-    collect.end = pick.endVertex;
-    pick.geometry->accept(collect);
+    collect.first = first;
+    collect.end = end;
+    drawn.accept(collect);
     osg::ref_ptr<osg::Geometry> geometry = new osg::Geometry;
-    geometry->setVertexArray(pick.geometry->getVertexArray());
+    geometry->setVertexArray(drawn.getVertexArray());
     geometry->addPrimitiveSet(collect.triangles.get());
     osg::ref_ptr<osg::Vec4Array> colors = new osg::Vec4Array;
     colors->push_back(highlightColor);
@@ -55,6 +56,28 @@ osg::ref_ptr<osg::Geometry> surfaceHighlight(const FeaturePick& pick)
     state->setMode(GL_LIGHTING, osg::StateAttribute::OFF);
     state->setAttributeAndModes(new osg::PolygonOffset(-1.0f, -4.0f));
     return geometry;
+}
+
+// The feature's triangles in every drawable beside the picked one that draws part of
+// it (a building's roofs and walls).
+void addSurfaceHighlights(const FeaturePick& pick, osg::Geode& highlight)
+{
+    osg::Geode* drawnBy = pick.geometry->getNumParents() > 0 ? pick.geometry->getParent(0)->asGeode() : nullptr;
+    if (!drawnBy)
+    {
+        highlight.addDrawable(runHighlight(*pick.geometry, pick.firstVertex, pick.endVertex).get());
+        return;
+    }
+    for (unsigned i = 0; i < drawnBy->getNumDrawables(); ++i)
+    {
+        osg::Geometry* drawn = drawnBy->getDrawable(i)->asGeometry();
+        const FeatureSpans* spans = drawn ? FeatureSpans::find(*drawn) : nullptr;
+        if (!spans || !drawn->getVertexArray())
+            continue;
+        const auto run = spans->runOf(pick.feature.type, pick.feature.id, drawn->getVertexArray()->getNumElements());
+        if (run.first < run.second)
+            highlight.addDrawable(runHighlight(*drawn, run.first, run.second).get());
+    }
 }
 
 // The street's strip again, wider, with the street program and the highlight colour.
@@ -83,10 +106,11 @@ osg::ref_ptr<osg::Node> featureHighlight(const FeaturePick& pick)
 {
     if (!pick.geometry.valid() || pick.firstVertex >= pick.endVertex)
         return nullptr;
-    const bool ribbon = pick.geometry->getVertexAttribArray(Streets::widthAttribute) != nullptr;
-    const osg::ref_ptr<osg::Geometry> geometry = ribbon ? ribbonHighlight(pick) : surfaceHighlight(pick);
     osg::ref_ptr<osg::Geode> geode = new osg::Geode;
-    geode->addDrawable(geometry.get());
+    if (pick.geometry->getVertexAttribArray(Streets::widthAttribute))
+        geode->addDrawable(ribbonHighlight(pick).get());
+    else
+        addSurfaceHighlights(pick, *geode);
     osg::StateSet* state = geode->getOrCreateStateSet();
     state->setMode(GL_BLEND, osg::StateAttribute::ON);
     state->setAttributeAndModes(new osg::BlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA));
