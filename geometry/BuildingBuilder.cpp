@@ -51,12 +51,7 @@ double distanceFromLine(const osg::Vec2d& p, const osg::Vec2d& a, const osg::Vec
 // Without repeated points and points on the line through their neighbours.
 std::vector<osg::Vec2d> cleanRing(const std::vector<osg::Vec2d>& ring, double straightness)
 {
-    std::vector<osg::Vec2d> kept;
-    for (const osg::Vec2d& p : ring)
-        if (kept.empty() || (p - kept.back()).length() > samePoint)
-            kept.push_back(p);
-    while (kept.size() > 1 && (kept.front() - kept.back()).length() <= samePoint)
-        kept.pop_back();
+    std::vector<osg::Vec2d> kept = withoutRepeats(ring, samePoint);
     bool removed = true;
     while (removed && kept.size() >= 3)
     {

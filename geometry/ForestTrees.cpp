@@ -1,6 +1,7 @@
 #include "geometry/ForestTrees.h"
 
 #include "geometry/GeosContext.h"
+#include "geometry/SeedBits.h"
 #include "osm/KeptTags.h"
 
 #include <osg/Math>
@@ -15,19 +16,10 @@ const double metresPerDegree = 111320.0;
 // Grid points looked at in one area at most, so that a huge, thin area costs little.
 const double maxGridPoints = 4.0e6;
 
-// splitmix64: well spread bits from neighbouring grid points.
-std::uint64_t mixed(std::uint64_t value)
-{
-    value += 0x9e3779b97f4a7c15ull;
-    value = (value ^ (value >> 30)) * 0xbf58476d1ce4e5b9ull;
-    value = (value ^ (value >> 27)) * 0x94d049bb133111ebull;
-    return value ^ (value >> 31);
-}
-
 // The k-th fraction of a seed, from -0.5 to 0.5.
 double jitter(std::uint64_t seed, int k)
 {
-    return static_cast<double>((seed >> (16 * k)) & 0xffffu) / 65536.0 - 0.5;
+    return static_cast<double>(seedFraction(seed, k)) - 0.5;
 }
 } // namespace
 
@@ -70,8 +62,8 @@ void ForestTrees::plantInside(const GEOSGeometry* shape, const MappedArea& area,
         for (std::int64_t gx = gx0; gx * dLon <= maxLon && trees.size() < cap; ++gx)
         {
             const std::uint64_t seed =
-                mixed(static_cast<std::uint64_t>(area.id) ^
-                      mixed(static_cast<std::uint64_t>(gx) * 0x100000001b3ull + static_cast<std::uint64_t>(gy)));
+                seedBits(static_cast<std::uint64_t>(area.id) ^
+                      seedBits(static_cast<std::uint64_t>(gx) * 0x100000001b3ull + static_cast<std::uint64_t>(gy)));
             const double lon = (static_cast<double>(gx) + 0.5 + 0.8 * jitter(seed, 0)) * dLon;
             const double lat = (static_cast<double>(gy) + 0.5 + 0.8 * jitter(seed, 1)) * dLat;
             const GeosContext::Geometry point = geos.own(GEOSGeom_createPointFromXY_r(handle, lon, lat));

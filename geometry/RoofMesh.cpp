@@ -38,17 +38,6 @@ bool isConvex(const std::vector<osg::Vec3d>& polygon, const osg::Vec3d& normal)
     }
     return true;
 }
-
-std::vector<osg::Vec3d> withoutRepeats(std::vector<osg::Vec3d> polygon)
-{
-    std::vector<osg::Vec3d> kept;
-    for (const osg::Vec3d& p : polygon)
-        if (kept.empty() || (p - kept.back()).length() > samePoint)
-            kept.push_back(p);
-    while (kept.size() > 1 && (kept.front() - kept.back()).length() <= samePoint)
-        kept.pop_back();
-    return kept;
-}
 } // namespace
 
 void RoofMesh::addTriangle(const osg::Vec3d& a, const osg::Vec3d& b, const osg::Vec3d& c, bool wall)
@@ -68,7 +57,7 @@ void RoofMesh::addTriangle(const osg::Vec3d& a, const osg::Vec3d& b, const osg::
 
 void RoofMesh::addFace(std::vector<osg::Vec3d> polygon, bool wall)
 {
-    polygon = withoutRepeats(std::move(polygon));
+    polygon = withoutRepeats(polygon, samePoint);
     if (polygon.size() < 3)
         return;
     osg::Vec3d normal = newellNormal(polygon);

@@ -6,6 +6,20 @@
 
 #include <vector>
 
+// The points without repeats: one within tolerance of the point before it is dropped,
+// and so are those at the end that come back to the first.
+template <class Point>
+std::vector<Point> withoutRepeats(const std::vector<Point>& points, double tolerance)
+{
+    std::vector<Point> kept;
+    for (const Point& p : points)
+        if (kept.empty() || (p - kept.back()).length() > tolerance)
+            kept.push_back(p);
+    while (kept.size() > 1 && (kept.front() - kept.back()).length() <= tolerance)
+        kept.pop_back();
+    return kept;
+}
+
 // A footprint in metres on its own horizontal plane: the outer ring counter-clockwise,
 // then the holes clockwise, each without its closing point.
 using FootprintRings = std::vector<std::vector<osg::Vec2d>>;

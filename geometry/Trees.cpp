@@ -1,6 +1,7 @@
 #include "geometry/Trees.h"
 
 #include "geometry/LocalFrame.h"
+#include "geometry/SeedBits.h"
 #include "geometry/TagNumber.h"
 #include "globe/SpatialReference.h"
 #include "osm/KeptTags.h"
@@ -25,20 +26,6 @@ const osg::Vec4f barkColour(0.36f, 0.27f, 0.19f, 1.0f);
 const osg::Vec4f broadleafColour(0.30f, 0.50f, 0.19f, 1.0f);
 const osg::Vec4f needleColour(0.17f, 0.37f, 0.21f, 1.0f);
 
-// splitmix64: well spread bits from consecutive ids.
-std::uint64_t mixed(std::uint64_t value)
-{
-    value += 0x9e3779b97f4a7c15ull;
-    value = (value ^ (value >> 30)) * 0xbf58476d1ce4e5b9ull;
-    value = (value ^ (value >> 27)) * 0x94d049bb133111ebull;
-    return value ^ (value >> 31);
-}
-
-// The seed's k-th fraction in [0, 1), k from 0 to 3.
-float fraction(std::uint64_t seed, int k)
-{
-    return static_cast<float>((seed >> (16 * k)) & 0xffffu) / 65536.0f;
-}
 
 osg::Vec3d earthCentred(const OsmNode& node)
 {
@@ -91,7 +78,7 @@ Trees::Trees(const std::vector<TaggedNode>& trees, const std::vector<TaggedWay>&
 {
     std::vector<Spot> spots;
     for (const TaggedNode& tree : trees)
-        spots.push_back({mixed(static_cast<std::uint64_t>(tree.node.id)), tree.node.lon, tree.node.lat, &tree.tags});
+        spots.push_back({seedBits(static_cast<std::uint64_t>(tree.node.id)), tree.node.lon, tree.node.lat, &tree.tags});
     for (const TaggedWay& row : rows)
     {
         const std::vector<Spot> along = spotsAlong(row);
@@ -122,7 +109,7 @@ Trees::~Trees() = default;
 std::vector<Trees::Spot> Trees::spotsAlong(const TaggedWay& row)
 {
     std::vector<Spot> spots;
-    const std::uint64_t rowSeed = mixed(static_cast<std::uint64_t>(row.way.id));
+    const std::uint64_t rowSeed = seedBits(static_cast<std::uint64_t>(row.way.id));
     double walked = 0.0;
     double next = 0.0;
     for (std::size_t i = 0; i + 1 < row.way.nodes.size(); ++i)
@@ -133,7 +120,7 @@ std::vector<Trees::Spot> Trees::spotsAlong(const TaggedWay& row)
         for (; length > 0.0 && next <= walked + length; next += rowSpacing)
         {
             const double t = (next - walked) / length;
-            spots.push_back({mixed(rowSeed + spots.size()), a.lon + t * (double(b.lon) - a.lon),
+            spots.push_back({seedBits(rowSeed + spots.size()), a.lon + t * (double(b.lon) - a.lon),
                              a.lat + t * (double(b.lat) - a.lat), &row.tags});
         }
         walked += length;
@@ -148,7 +135,7 @@ Trees::Shape Trees::shapeOf(const Spot& spot)
     const bool needles = tagValue(*spot.tags, "leaf_type") == "needleleaved";
     const double mapped = tagMetres(tagValue(*spot.tags, "height"));
     const float height =
-        mapped > 0.0 ? static_cast<float>(mapped) : defaultHeight * (0.8f + 0.4f * fraction(spot.seed, 0));
+        mapped > 0.0 ? static_cast<float>(mapped) : defaultHeight * (0.8f + 0.4f * seedFraction(spot.seed, 0));
     const double crownDiameter = tagMetres(tagValue(*spot.tags, "diameter_crown"));
 
     Shape shape;
@@ -157,10 +144,10 @@ Trees::Shape Trees::shapeOf(const Spot& spot)
     shape.crownWidest = shape.crownBase + (height - shape.crownBase) * (needles ? 0.15f : 0.45f);
     shape.crownRadius = crownDiameter > 0.0
                             ? static_cast<float>(crownDiameter / 2.0)
-                            : height * (needles ? 0.22f : 0.32f) * (0.85f + 0.3f * fraction(spot.seed, 1));
+                            : height * (needles ? 0.22f : 0.32f) * (0.85f + 0.3f * seedFraction(spot.seed, 1));
     shape.trunkRadius = 0.03f * height;
-    shape.turn = fraction(spot.seed, 2) * 2.0f * osg::PIf;
-    const float shade = 0.85f + 0.3f * fraction(spot.seed, 3);
+    shape.turn = seedFraction(spot.seed, 2) * 2.0f * osg::PIf;
+    const float shade = 0.85f + 0.3f * seedFraction(spot.seed, 3);
     shape.crownColour = (needles ? needleColour : broadleafColour) * shade;
     shape.crownColour.a() = 1.0f;
     return shape;
