@@ -24,6 +24,7 @@
 
 #include <QDragEnterEvent>
 #include <QDropEvent>
+#include <QElapsedTimer>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QInputDialog>
@@ -48,6 +49,8 @@ namespace {
 
 // Wider pictures need more than the frame buffers drivers commonly offer.
 constexpr int maxPictureWidth = 8192;
+// How often the bar is brought up to date while a file loads.
+constexpr qint64 loadingRepaintMs = 100;
 // The most rings the data thread's batches have.
 constexpr int maxExportRings = 6;
 
@@ -251,16 +254,29 @@ bool MainWindow::buildScene()
     selection->clear();
     searchField->setPlaces({});
     statusBar()->showMessage(tr("Loading %1 ...").arg(QString::fromStdString(sceneContext->osmPath)));
-    // The load holds the event loop: a bar that says "busy" is what can be shown.
-    progressBar->setRange(0, 0);
+    progressBar->setRange(0, 100);
+    progressBar->setValue(0);
     progressBar->show();
     statusBar()->repaint();
+    loading = true;
+    QElapsedTimer sinceShown;
+    sinceShown.start();
+    const auto showLoading = [this, &sinceShown](double fraction) {
+        if (sinceShown.elapsed() < loadingRepaintMs)
+            return;
+        sinceShown.restart();
+        progressBar->setValue(static_cast<int>(fraction * 100.0));
+        // The load holds the event loop: the bar is painted from here; input waits for the scene.
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    };
     try {
-        sceneContext->buildScene();
+        sceneContext->buildScene(showLoading);
     } catch (const std::exception& error) {
+        loading = false;
         failedBuild(error);
         return false;
     }
+    loading = false;
     statusBar()->clearMessage();
     searchField->setPlaces(PlaceSearch::placesOf(*sceneContext->parser));
     auto& handlers = sceneContext->viewer->getEventHandlers();
@@ -415,6 +431,8 @@ void MainWindow::showTime()
 // Beside the status text while the data thread works through a batch: cells done of queued.
 void MainWindow::showBatchBar()
 {
+    if (loading)
+        return;
     const DataThread::Progress progress =
         sceneContext->isBuilt() ? sceneContext->dataThread->progress() : DataThread::Progress();
     if (progress.generated >= progress.queued) {

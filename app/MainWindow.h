@@ -101,4 +101,6 @@ private:
     osg::ref_ptr<ClickHandler> clickHandler;
     TimePanel* timePanel = nullptr;
     QProgressBar* progressBar = nullptr;
+    // True while a file loads: the bar then shows the load, not the batch.
+    bool loading = false;
 };

@@ -82,7 +82,7 @@ void SceneContext::setViewer(osg::ref_ptr<Tarn::GUI::QtViewer> newViewer)
     viewer = newViewer;
 }
 
-void SceneContext::buildScene()
+void SceneContext::buildScene(const std::function<void(double)>& loading)
 {
     globe::GDALOptions terrainSource;
     const bool useTerrain = terrainPath.size() >= minimumPathLength;
@@ -95,7 +95,7 @@ void SceneContext::buildScene()
     int columnCount = 0;
     int rowCount = 0;
     parser.reset(new OsmParser(osmPath.size() >= minimumPathLength ? osmPath : "potsdam.osm", columnCount, rowCount,
-                               appSettings().gridSize.load()));
+                               appSettings().gridSize.load(), loading));
     std::cout << columnCount << "  " << rowCount << std::endl;
     std::cout << " end parser " << std::endl;
 

@@ -5,6 +5,7 @@
 #include <osg/Group>
 #include <osg/ref_ptr>
 
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -48,7 +49,8 @@ public:
     // Assembles the scene for the current input on the viewer and starts the data
     // thread at the grid's centre cell. Throws what the OSM loader throws, and the
     // terrain's problem when its file cannot be used; nothing of the scene exists then.
-    void buildScene();
+    // loading: how far the reading of the OSM file is (see OsmParser).
+    void buildScene(const std::function<void(double)>& loading = {});
     // Stops the data thread (it finishes the cell in progress) and releases the
     // scene; the viewer keeps nothing that points into what was released. Does
     // nothing for parts that were never built or are already released.

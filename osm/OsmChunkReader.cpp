@@ -157,6 +157,8 @@ bool OsmChunkReader::fill()
     const std::size_t n = std::fread(window.data() + end, 1, window.size() - 1 - end, file);
     end += n;
     atEof = n == 0;
+    if (progress)
+        progress(windowOffset + static_cast<long>(end));
     return true;
 }
 

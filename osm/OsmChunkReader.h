@@ -3,6 +3,7 @@
 #include "osm/LargePageAllocator.h"
 
 #include <cstdio>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -73,6 +74,9 @@ public:
     // The whole file plus a terminating zero, for parsing it in one piece.
     std::vector<char> readAll();
 
+    // Told how far into the file the streamed reading is, after every block it reads.
+    void setProgress(std::function<void(long offset)> onRead) { progress = std::move(onRead); }
+
 private:
     enum class Scan { Done, NeedMore, Invalid, RootEnd };
 
@@ -96,4 +100,5 @@ private:
     long windowOffset = 0;
     long stopOffset = -1;
     bool atEof = false;
+    std::function<void(long)> progress;
 };

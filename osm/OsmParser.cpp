@@ -73,10 +73,14 @@ int gridCount(double extent, double gridSize)
 // otherwise first reads on itself. Returns whether the end of the file was reached.
 template <class Reader>
 bool visitInHalves(OsmChunkReader& reader, const std::string& path, long offset, long middle, Reader& first,
-                   Reader& second)
+                   Reader& second, const OsmParser::Progress& progress)
 {
     const bool halves = middle - offset >= minimumHalf && static_cast<long>(reader.fileSize()) - middle >= minimumHalf;
     const long split = halves ? reader.likelyChildStart(middle) : -1;
+    // The calling thread's stretch tells: the other is read at the same time.
+    const double stretch = static_cast<double>(split > 0 ? split : std::max<long>(1, reader.fileSize()));
+    if (progress)
+        reader.setProgress([&progress, stretch](long read) { progress(std::min(1.0, read / stretch)); });
     if (split < 0)
         return reader.visit(offset, LONG_MAX, first) == OsmChunkReader::Outcome::Finished;
 
@@ -140,7 +144,8 @@ int cellsHolding(double coordinate, double origin, double size, int (&cells)[3])
 }
 } // namespace
 
-OsmParser::OsmParser(std::string fileName, int& columnCountOut, int& rowCountOut, double gridSize)
+OsmParser::OsmParser(std::string fileName, int& columnCountOut, int& rowCountOut, double gridSize, Progress progress_)
+    : progress(std::move(progress_))
 {
     load(fileName, gridSize);
     columnCountOut = columnCount;
@@ -215,7 +220,7 @@ bool OsmParser::loadStreamed(const std::string& fileName, OsmChunkReader& reader
     NodeRelationReader nodesAndRelations(nodes);
     NodeRelationReader laterNodesAndRelations;
     const long size = static_cast<long>(reader.fileSize());
-    if (!visitInHalves(reader, fileName, 0, size / 2, nodesAndRelations, laterNodesAndRelations))
+    if (!visitInHalves(reader, fileName, 0, size / 2, nodesAndRelations, laterNodesAndRelations, progress))
         return false;
     nodesAndRelations.storeNodes();
 

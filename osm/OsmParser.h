@@ -15,6 +15,7 @@
 #include <cstdint>
 #include <string>
 #include <unordered_map>
+#include <functional>
 #include <optional>
 #include <vector>
 
@@ -32,7 +33,9 @@ public:
     // gridSize is the cell edge in degrees. Throws std::runtime_error naming the
     // file and the problem for a file that cannot be opened or read, malformed XML
     // (with its line), an invalid or too small grid size or a file without nodes.
-    OsmParser(std::string fileName, int& columnCount, int& rowCount, double gridSize);
+    // How far the reading of the file is, from 0 to 1; called on the constructing thread.
+    using Progress = std::function<void(double fraction)>;
+    OsmParser(std::string fileName, int& columnCount, int& rowCount, double gridSize, Progress progress = {});
     ~OsmParser();
 
     OsmParser(const OsmParser&) = delete;
@@ -102,6 +105,7 @@ public:
     std::optional<Tags> tagsOf(OsmType type, OsmId id) const;
 
 private:
+    Progress progress;
     void load(const std::string& fileName, double gridSize);
     NodeBounds readRecords(const std::string& fileName);
     static void refuseIfChanged(const std::string& fileName, const FileStamp& before);

@@ -2,6 +2,7 @@
 #include "OsmTestFiles.h"
 #include "ScratchDirectory.h"
 #include "StoreEquality.h"
+#include "osm/OsmParser.h"
 
 #include <gtest/gtest.h>
 
@@ -10,6 +11,7 @@
 #include <algorithm>
 #include <cmath>
 #include <string>
+#include <thread>
 #include <vector>
 
 // Files of several megabytes are read on two threads, each sweep split at a child
@@ -181,4 +183,25 @@ TEST_F(OsmTwoThreadTest, MalformedXmlInEitherHalfGivesTheParsersError)
         EXPECT_EQ(streamed, whole) << position;
         EXPECT_EQ(streamedOutput, "") << position;
     }
+}
+
+// The reading reports how far it is on the loading thread, up to the whole file.
+TEST_F(OsmTwoThreadTest, ProgressRisesToTheWholeFileOnTheLoadingThread)
+{
+    const std::string path = scratch.write("progress.osm", osmDocument(joined(bigChildren())));
+    std::vector<double> fractions;
+    bool otherThread = false;
+    const std::thread::id loading = std::this_thread::get_id();
+    int columns = 0;
+    int rows = 0;
+    CapturedOutput quiet;
+    OsmParser store(path, columns, rows, defaultGridSize, [&](double fraction) {
+        fractions.push_back(fraction);
+        otherThread = otherThread || std::this_thread::get_id() != loading;
+    });
+    ASSERT_GE(fractions.size(), 3u);
+    EXPECT_FALSE(otherThread);
+    EXPECT_TRUE(std::is_sorted(fractions.begin(), fractions.end()));
+    EXPECT_GT(fractions.front(), 0.0);
+    EXPECT_DOUBLE_EQ(fractions.back(), 1.0);
 }
