@@ -12,6 +12,7 @@
 #include "geometry/Streets.h"
 #include "geometry/TagNumber.h"
 #include "geometry/Trees.h"
+#include "geometry/TriangleTiles.h"
 #include "geometry/WaterArea.h"
 #include "globe/ElevationQuery.h"
 #include "globe/MapNode.h"
@@ -66,6 +67,8 @@ const std::size_t forestTreesPerCell = 4000;
 // follows the terrain where it rises above sea level.
 const double seaLatticeStep = 0.0003;
 const double seaLift = 0.8;
+// The sea is drawn in tiles this wide, so that what lies out of view is culled.
+const float seaTileMetres = 500.0f;
 
 // Buildings, then motorway, primary, secondary, residential, minor, railway, tram.
 struct ColorScheme
@@ -409,7 +412,8 @@ osg::ref_ptr<osg::Node> GeometryGenerator::generateWater()
         return nullptr;
     osg::ref_ptr<WaterArea> area = new WaterArea(std::move(groups), frame, store->waterRingFeatures());
     if (osg::ref_ptr<osg::Geometry> sea = generateSea())
-        area->addDrawable(sea.get());
+        for (const osg::ref_ptr<osg::Geometry>& tile : triangleTiles(*sea, seaTileMetres))
+            area->addDrawable(tile.get());
     osg::StateSet* state = area->getOrCreateStateSet();
     // Over the terrain it is draped on, also where the terrain's triangles lie a little higher.
     state->setAttributeAndModes(new osg::PolygonOffset(-1.0f, -4.0f), osg::StateAttribute::ON);

@@ -1,4 +1,5 @@
 #include "geometry/LandCover.h"
+#include "geometry/TriangleTiles.h"
 
 #include "OsmFileBuilder.h"
 #include "TerrainFixture.h"
@@ -146,10 +147,55 @@ TEST_F(LandCoverTest, CellsDrawTheirLandCoverAndWoodsTheWaterTheSea)
     const osg::ref_ptr<osg::Node> water = generator.generateWater();
     const auto* area = dynamic_cast<const WaterArea*>(water.get());
     ASSERT_NE(area, nullptr);
-    ASSERT_EQ(area->getNumDrawables(), 2u);
-    const auto* sea = static_cast<const osg::Vec3Array*>(area->getDrawable(1)->asGeometry()->getVertexArray());
-    ASSERT_FALSE(sea->empty());
-    for (const osg::Vec3f& v : *sea)
-        EXPECT_LT(geographic(v).y(), lat - 0.001 + 1e-6);
+    // The water ways' drawable, then the sea in tiles.
+    ASSERT_GE(area->getNumDrawables(), 2u);
+    for (unsigned i = 1; i < area->getNumDrawables(); ++i)
+    {
+        const auto* sea = static_cast<const osg::Vec3Array*>(area->getDrawable(i)->asGeometry()->getVertexArray());
+        ASSERT_FALSE(sea->empty());
+        for (const osg::Vec3f& v : *sea)
+            EXPECT_LT(geographic(v).y(), lat - 0.001 + 1e-6);
+    }
 }
 } // namespace
+
+// Every triangle lands in exactly one tile, the one its middle lies in, with its own
+// normals and colours.
+TEST(TriangleTiles, EveryTriangleGoesWholeToTheTileOfItsMiddle)
+{
+    osg::ref_ptr<osg::Geometry> surface = new osg::Geometry;
+    osg::ref_ptr<osg::Vec3Array> vertices = new osg::Vec3Array;
+    osg::ref_ptr<osg::Vec3Array> normals = new osg::Vec3Array;
+    osg::ref_ptr<osg::Vec4Array> colours = new osg::Vec4Array;
+    for (int t = 0; t < 30; ++t)
+    {
+        const float x = -700.0f + 50.0f * t;
+        for (const osg::Vec3f& corner : {osg::Vec3f(x, 10, 0), osg::Vec3f(x + 90, 10, 0), osg::Vec3f(x, 60, 0)})
+        {
+            vertices->push_back(corner);
+            normals->push_back(osg::Vec3f(0, 0, 1));
+            colours->push_back(osg::Vec4f(float(t), 0, 0, 1));
+        }
+    }
+    surface->setVertexArray(vertices.get());
+    surface->setNormalArray(normals.get(), osg::Array::BIND_PER_VERTEX);
+    surface->setColorArray(colours.get(), osg::Array::BIND_PER_VERTEX);
+
+    const auto tiles = triangleTiles(*surface, 500.0f);
+    ASSERT_EQ(tiles.size(), 4u); // middles from x = -670 to 780: tiles -2, -1, 0 and 1
+    std::size_t kept = 0;
+    for (const auto& tile : tiles)
+    {
+        const auto& v = *static_cast<const osg::Vec3Array*>(tile->getVertexArray());
+        const auto& c = *static_cast<const osg::Vec4Array*>(tile->getColorArray());
+        ASSERT_EQ(v.size() % 3, 0u);
+        const float square = std::floor(((v[0] + v[1] + v[2]) / 3.0f).x() / 500.0f);
+        for (std::size_t i = 0; i < v.size(); i += 3)
+        {
+            EXPECT_EQ(std::floor(((v[i] + v[i + 1] + v[i + 2]) / 3.0f).x() / 500.0f), square);
+            EXPECT_EQ(v[i].x(), -700.0f + 50.0f * c[i].r()); // the triangle's own corner and colour
+        }
+        kept += v.size();
+    }
+    EXPECT_EQ(kept, vertices->size());
+}
