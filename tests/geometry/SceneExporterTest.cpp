@@ -117,7 +117,9 @@ protected:
     std::unique_ptr<OsmParser> store;
     std::unique_ptr<GeometryGenerator> generator;
     osg::ref_ptr<osg::Group> scene;
-    const fs::path directory = fs::absolute("exporter_output");
+    // One folder per test: the tests of the suite may run at the same time.
+    const fs::path directory =
+        fs::absolute(std::string("exporter_output_") + testing::UnitTest::GetInstance()->current_test_info()->name());
 };
 } // namespace
 
