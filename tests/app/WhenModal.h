@@ -13,7 +13,8 @@
 template <typename T>
 void whenModal(std::function<void(T*)> action)
 {
-    auto* timer = new QTimer;
+    // Owned by the application too: a test may end before the deferred delete is run.
+    auto* timer = new QTimer(QApplication::instance());
     auto attempts = std::make_shared<int>(0);
     QObject::connect(timer, &QTimer::timeout, [timer, attempts, action] {
         QWidget* modal = QApplication::activeModalWidget();
