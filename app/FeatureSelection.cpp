@@ -73,7 +73,8 @@ void FeatureSelection::clear()
 
 void FeatureSelection::selectWhenShown(OsmType type, OsmId id)
 {
-    awaited = FeatureSpans::Feature{FeatureKind::Building, type, id};
+    awaitedType = type;
+    awaitedId = id;
     awaitedChecks = 0;
     awaiting->start();
     lookForAwaited();
@@ -86,7 +87,7 @@ void FeatureSelection::lookForAwaited()
         awaiting->stop();
         return;
     }
-    if (const std::optional<FeaturePick> pick = findFeature(*context->sceneGraph, awaited.type, awaited.id))
+    if (const std::optional<FeaturePick> pick = findFeature(*context->sceneGraph, awaitedType, awaitedId))
     {
         awaiting->stop();
         select(*pick);

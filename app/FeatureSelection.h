@@ -43,5 +43,6 @@ private:
     osg::ref_ptr<osg::Node> highlight;
     QTimer* awaiting = nullptr;
     int awaitedChecks = 0;
-    FeatureSpans::Feature awaited;
+    OsmType awaitedType = OsmType::Way;
+    OsmId awaitedId = 0;
 };

@@ -2,6 +2,7 @@
 
 #include "geometry/GeosContext.h"
 #include "geometry/LocalFrame.h"
+#include "geometry/MetresPerDegree.h"
 #include "geometry/PolygonTriangles.h"
 
 #include <osg/Math>
@@ -13,7 +14,6 @@
 
 namespace
 {
-const double metresPerDegree = 111320.0;
 // Larger areas (a whole region's forest or sea) would take minutes: they are left out.
 const double maxSquares = 4.0e6;
 

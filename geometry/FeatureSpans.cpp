@@ -25,17 +25,21 @@ void FeatureSpans::add(unsigned first, const Feature& feature)
     spans.emplace_back(first, feature);
 }
 
+FeatureSpans::Spans::const_iterator FeatureSpans::spanAfter(unsigned vertex) const
+{
+    return std::upper_bound(spans.begin(), spans.end(), vertex,
+                            [](unsigned v, const auto& span) { return v < span.first; });
+}
+
 const FeatureSpans::Feature* FeatureSpans::featureOf(unsigned vertex) const
 {
-    const auto after = std::upper_bound(spans.begin(), spans.end(), vertex,
-                                        [](unsigned v, const auto& span) { return v < span.first; });
+    const auto after = spanAfter(vertex);
     return after == spans.begin() ? nullptr : &std::prev(after)->second;
 }
 
 std::pair<unsigned, unsigned> FeatureSpans::runOf(unsigned vertex, unsigned vertexCount) const
 {
-    const auto after = std::upper_bound(spans.begin(), spans.end(), vertex,
-                                        [](unsigned v, const auto& span) { return v < span.first; });
+    const auto after = spanAfter(vertex);
     if (after == spans.begin())
         return {0, 0};
     return {std::prev(after)->first, after == spans.end() ? vertexCount : after->first};

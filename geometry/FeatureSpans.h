@@ -58,5 +58,9 @@ protected:
     ~FeatureSpans() override;
 
 private:
-    std::vector<std::pair<unsigned, Feature>> spans;
+    using Spans = std::vector<std::pair<unsigned, Feature>>;
+    // The first span that begins after the vertex.
+    Spans::const_iterator spanAfter(unsigned vertex) const;
+
+    Spans spans;
 };

@@ -1,6 +1,7 @@
 #include "geometry/ForestTrees.h"
 
 #include "geometry/GeosContext.h"
+#include "geometry/MetresPerDegree.h"
 #include "geometry/SeedBits.h"
 #include "osm/KeptTags.h"
 
@@ -12,7 +13,6 @@
 
 namespace
 {
-const double metresPerDegree = 111320.0;
 // Grid points looked at in one area at most, so that a huge, thin area costs little.
 const double maxGridPoints = 4.0e6;
 

@@ -3,6 +3,7 @@
 #include "geometry/DrapedSurface.h"
 #include "geometry/FeatureSpans.h"
 #include "geometry/LocalFrame.h"
+#include "geometry/MetresPerDegree.h"
 #include "osm/KeptTags.h"
 
 #include <osg/Math>
@@ -16,7 +17,6 @@ namespace
 // A few tens of metres: finer than the terrain's samples, coarse enough to stay cheap.
 // The land cover shader lifts the surface off the terrain.
 const double latticeStep = 0.0004;
-const double metresPerDegree = 111320.0;
 // Ranks cover areas from 1 m² (rank 1) to 2^rankSpan m² (rank 0) on a log scale.
 const double rankSpan = 24.0;
 
