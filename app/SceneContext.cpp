@@ -146,6 +146,9 @@ void SceneContext::buildScene(const std::function<void(double)>& loading)
 
     sceneGraph = new osg::Group;
     sceneGraph->setName("SceneGraph");
+    // Drawn before the terrain, the city hides the ground behind it from the
+    // depth test, so the renderer shades none of it.
+    sceneGraph->getOrCreateStateSet()->setRenderBinDetails(-1, "RenderBin");
     osg::ref_ptr<osg::MatrixTransform> transform = new osg::MatrixTransform(sceneOrigin);
     sceneGraph->addChild(transform.get());
     transform->setDataVariance(osg::Object::DYNAMIC);

@@ -5,8 +5,9 @@
 // half-octagon cap. The outside of a bend always lies ahead of the end of the
 // segment before it, inside that cap, so consecutive segments leave no gap there and
 // grow no mitre spikes at sharp bends. A cap at the start too would only round off a
-// way's first end, for three more triangles on every segment. A ribbon only a pixel
-// or two wide on the screen has caps smaller than a pixel: it is drawn without them.
+// way's first end, for three more triangles on every segment. A ribbon a few pixels
+// wide on the screen is drawn without caps: what they would fill at a bend is about
+// a pixel, and the renderer pays for every tiny triangle as for a block of pixels.
 layout(lines) in;
 layout(triangle_strip, max_vertices = 7) out;
 
@@ -18,7 +19,7 @@ uniform mat4 osg_ViewMatrix;
 out vec3 normal;
 
 // Below this width, as a fraction of the screen height, caps are left out.
-const float capWidthOnScreen = 1.0 / 500.0;
+const float capWidthOnScreen = 1.0 / 120.0;
 
 // "upVector" is geocentric: the view matrix alone takes a world direction to eye
 // space. Without a usable up vector (a cell without footprint triangles) or without
