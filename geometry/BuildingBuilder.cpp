@@ -16,7 +16,7 @@ const double defaultHeight = 30.0;
 // neighbours lies on it. Under a pitched roof the line is drawn coarser: every node
 // left is a corner of the roof's faces (and of CGAL's work).
 const double samePoint = 0.01;
-const double onLine = 0.001;
+const double onLine = 0.1;
 const double onPitchedLine = 0.25;
 
 osg::ref_ptr<osg::Geometry> newGeometry()

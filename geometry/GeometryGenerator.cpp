@@ -191,10 +191,12 @@ GeometryGenerator::GeometryGenerator(osg::ref_ptr<globe::MapNode> mapNode_, OsmP
     addShaderFile(waterProgram.get(), osg::Shader::VERTEX, "water.vert");
     addShaderFile(waterProgram.get(), osg::Shader::FRAGMENT, "water.frag");
     addShaderFile(treeProgram.get(), osg::Shader::VERTEX, "tree.vert");
-    addShaderFile(treeProgram.get(), osg::Shader::FRAGMENT, "tree.frag");
+    addShaderFile(treeProgram.get(), osg::Shader::VERTEX, "sunlit.vert");
+    addShaderFile(treeProgram.get(), osg::Shader::FRAGMENT, "shade.frag");
     // Lit like the trees, from colours of their own.
     addShaderFile(landCoverProgram.get(), osg::Shader::VERTEX, "landcover.vert");
-    addShaderFile(landCoverProgram.get(), osg::Shader::FRAGMENT, "tree.frag");
+    addShaderFile(landCoverProgram.get(), osg::Shader::VERTEX, "sunlit.vert");
+    addShaderFile(landCoverProgram.get(), osg::Shader::FRAGMENT, "shade.frag");
     streetProgram->addBindAttribLocation("streetWidth", Streets::widthAttribute);
 
     osg::ref_ptr<osg::Uniform>* colors[] = {&buildingColor, &motorwayColor, &primaryColor, &secondaryColor,

@@ -3,8 +3,9 @@
 // area's rank, 1 for the smallest. A higher rank lies a little higher and nearer the
 // eye in depth, so a smaller area wins over a larger one beneath it: up close by
 // its height, far off by whole steps of the depth buffer.
-out vec3 normal;
-out vec3 color;
+vec3 sunlit(vec3 colour, vec3 eyeNormal);
+
+out vec3 shade;
 
 // Metres above the terrain, and steps of a 24-bit depth buffer in clip depth.
 const float baseLift = 0.2;
@@ -15,8 +16,7 @@ const float rankSteps = 48.0;
 
 void main()
 {
-    normal = gl_NormalMatrix * gl_Normal;
-    color = gl_Color.rgb;
+    shade = sunlit(gl_Color.rgb, gl_NormalMatrix * gl_Normal);
     float rank = gl_Color.a;
     // The local frame's z is up across the extract.
     vec4 lifted = gl_Vertex + vec4(0.0, 0.0, baseLift + rankLift * rank, 0.0);

@@ -1,11 +1,11 @@
 #version 150 compatibility
 // Trees carry their own colours, which no colour scheme changes.
-out vec3 normal;
-out vec3 color;
+vec3 sunlit(vec3 colour, vec3 eyeNormal);
+
+out vec3 shade;
 
 void main()
 {
-    normal = gl_NormalMatrix * gl_Normal;
-    color = gl_Color.rgb;
+    shade = sunlit(gl_Color.rgb, gl_NormalMatrix * gl_Normal);
     gl_Position = gl_ModelViewProjectionMatrix * gl_Vertex;
 }
