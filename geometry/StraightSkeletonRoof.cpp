@@ -1,5 +1,7 @@
 #include "geometry/StraightSkeletonRoof.h"
 
+#include "geometry/WavefrontSkeleton.h"
+
 // CGAL's headers compile slowly: they stay in this file alone.
 #include <CGAL/Exact_predicates_inexact_constructions_kernel.h>
 #include <CGAL/Polygon_2.h>
@@ -11,6 +13,7 @@
 #include <algorithm>
 #include <cmath>
 #include <unordered_map>
+#include <utility>
 
 namespace
 {
@@ -81,35 +84,53 @@ bool isSound(const Skeleton& skeleton, const CGAL::Bbox_2& bounds)
     return true;
 }
 
-using Face = Skeleton::Face_const_handle;
 using Vertex = Skeleton::Vertex_const_handle;
 
-std::vector<Vertex> verticesOf(Face face)
+std::vector<SkeletonFace> facesOf(const Skeleton& skeleton)
 {
-    std::vector<Vertex> vertices;
-    auto edge = face->halfedge();
-    do
+    std::vector<SkeletonFace> faces;
+    for (auto f = skeleton.faces_begin(); f != skeleton.faces_end(); ++f)
     {
-        vertices.push_back(edge->vertex());
-        edge = edge->next();
-    } while (edge != face->halfedge());
-    return vertices;
+        SkeletonFace face;
+        auto edge = f->halfedge();
+        do
+        {
+            const Vertex v = edge->vertex();
+            face.points.push_back({osg::Vec2d(v->point().x(), v->point().y()), v->time(), v->id(), v->is_skeleton()});
+            edge = edge->next();
+        } while (edge != f->halfedge());
+        faces.push_back(std::move(face));
+    }
+    return faces;
 }
 
-osg::Vec2d planar(Vertex v)
+// The faces of CGAL's skeleton of the footprint; none when it cannot be built soundly.
+std::vector<SkeletonFace> cgalSkeleton(const PolygonWithHoles& footprint)
 {
-    return osg::Vec2d(v->point().x(), v->point().y());
+    boost::shared_ptr<Skeleton> skeleton;
+    try
+    {
+        skeleton = CGAL::create_interior_straight_skeleton_2(footprint, Kernel());
+    }
+    catch (const std::exception& failure)
+    {
+        OSG_NOTICE << "Straight skeleton failed, roof drawn flat: " << failure.what() << std::endl;
+        return {};
+    }
+    if (!skeleton || !isSound(*skeleton, footprint.outer_boundary().bbox()))
+        return {};
+    return facesOf(*skeleton);
 }
 
-// An end face: a triangle over its footprint edge under one skeleton vertex. The
-// vertex's index in the face; -1 for any other face.
-int endApex(const std::vector<Vertex>& face)
+// An end face: a triangle over its footprint edge under one skeleton point. The
+// point's index in the face; -1 for any other face.
+int endApex(const SkeletonFace& face)
 {
-    if (face.size() != 3)
+    if (face.points.size() != 3)
         return -1;
     int apex = -1;
     for (int i = 0; i < 3; ++i)
-        if (face[i]->is_skeleton())
+        if (face.points[i].inner)
         {
             if (apex >= 0)
                 return -1;
@@ -119,53 +140,52 @@ int endApex(const std::vector<Vertex>& face)
 }
 
 // Where gabling moves each ridge end: onto its end face's footprint edge, for
-// ridge ends under exactly one end face and no other vertex at the same place.
-std::unordered_map<int, osg::Vec2d> gableEnds(const Skeleton& skeleton)
+// ridge ends under exactly one end face and no other skeleton point at the same place.
+std::unordered_map<int, osg::Vec2d> gableEnds(const std::vector<SkeletonFace>& faces)
 {
     std::unordered_map<int, int> endFaces;
-    std::unordered_map<int, osg::Vec2d> moved;
-    for (auto f = skeleton.faces_begin(); f != skeleton.faces_end(); ++f)
+    std::unordered_map<int, osg::Vec2d> moved, inner;
+    for (const SkeletonFace& face : faces)
     {
-        const std::vector<Vertex> face = verticesOf(f);
+        for (const SkeletonFace::Point& p : face.points)
+            if (p.inner)
+                inner[p.id] = p.at;
         const int apex = endApex(face);
         if (apex < 0)
             continue;
-        const osg::Vec2d a = planar(face[(apex + 1) % 3]), b = planar(face[(apex + 2) % 3]);
-        const osg::Vec2d s = planar(face[apex]);
+        const osg::Vec2d a = face.points[(apex + 1) % 3].at, b = face.points[(apex + 2) % 3].at;
+        const osg::Vec2d s = face.points[apex].at;
         const osg::Vec2d edge = b - a;
         const double along = ((s - a) * edge) / edge.length2();
-        ++endFaces[face[apex]->id()];
-        moved[face[apex]->id()] = a + edge * along;
+        ++endFaces[face.points[apex].id];
+        moved[face.points[apex].id] = a + edge * along;
     }
-    for (auto v = skeleton.vertices_begin(); v != skeleton.vertices_end(); ++v)
+    for (const auto& [id, count] : endFaces)
     {
-        const auto count = endFaces.find(v->id());
-        if (count == endFaces.end())
-            continue;
-        bool alone = count->second == 1;
-        for (auto w = skeleton.vertices_begin(); alone && w != skeleton.vertices_end(); ++w)
-            alone = w == v || !w->is_skeleton() || (planar(w) - planar(v)).length() > 1e-3;
+        const osg::Vec2d at = inner.at(id);
+        bool alone = count == 1;
+        for (auto w = inner.begin(); alone && w != inner.end(); ++w)
+            alone = w->first == id || (w->second - at).length() > 1e-3;
         if (!alone)
-            moved.erase(v->id());
+            moved.erase(id);
     }
     return moved;
 }
 
-void addFaces(const Skeleton& skeleton, double slope, bool gabled, RoofMesh& mesh)
+void addFaces(const std::vector<SkeletonFace>& faces, double slope, bool gabled, RoofMesh& mesh)
 {
-    const std::unordered_map<int, osg::Vec2d> moved = gabled ? gableEnds(skeleton) : std::unordered_map<int, osg::Vec2d>();
-    for (auto f = skeleton.faces_begin(); f != skeleton.faces_end(); ++f)
+    const std::unordered_map<int, osg::Vec2d> moved = gabled ? gableEnds(faces) : std::unordered_map<int, osg::Vec2d>();
+    for (const SkeletonFace& face : faces)
     {
-        const std::vector<Vertex> face = verticesOf(f);
         std::vector<osg::Vec3d> polygon;
-        for (Vertex v : face)
+        for (const SkeletonFace::Point& v : face.points)
         {
-            const auto m = moved.find(v->id());
-            const osg::Vec2d p = m == moved.end() ? planar(v) : m->second;
-            polygon.emplace_back(p.x(), p.y(), v->time() * slope);
+            const auto m = moved.find(v.id);
+            const osg::Vec2d p = m == moved.end() ? v.at : m->second;
+            polygon.emplace_back(p.x(), p.y(), v.time * slope);
         }
         const int apex = endApex(face);
-        mesh.addFace(polygon, apex >= 0 && moved.count(face[apex]->id()) > 0);
+        mesh.addFace(polygon, apex >= 0 && moved.count(face.points[apex].id) > 0);
     }
 }
 } // namespace
@@ -183,24 +203,20 @@ bool addSkeletonRoof(const FootprintRings& rings, double roofHeight, bool gabled
     if (!isSkeletonInput(footprint))
         return false;
 
-    boost::shared_ptr<Skeleton> skeleton;
-    try
-    {
-        skeleton = CGAL::create_interior_straight_skeleton_2(footprint, Kernel());
-    }
-    catch (const std::exception& failure)
-    {
-        OSG_NOTICE << "Straight skeleton failed, roof drawn flat: " << failure.what() << std::endl;
-        return false;
-    }
-    if (!skeleton || !isSound(*skeleton, footprint.outer_boundary().bbox()))
-        return false;
+    // Our own skeleton of a single ring in doubles is checked and much faster than CGAL's
+    // exact one, which stays for holes and what ours cannot do.
+    std::vector<SkeletonFace> faces;
+    if (rings.size() == 1)
+        faces = wavefrontSkeleton(rings.front());
+    if (faces.empty())
+        faces = cgalSkeleton(footprint);
     double highest = 0.0;
-    for (auto v = skeleton->vertices_begin(); v != skeleton->vertices_end(); ++v)
-        highest = std::max(highest, v->time());
+    for (const SkeletonFace& face : faces)
+        for (const SkeletonFace::Point& p : face.points)
+            highest = std::max(highest, p.time);
     if (highest <= 0.0)
         return false;
-    addFaces(*skeleton, roofHeight / highest, gabled, mesh);
+    addFaces(faces, roofHeight / highest, gabled, mesh);
     mesh.setEavesTops(rings);
     return true;
 }
