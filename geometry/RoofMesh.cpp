@@ -38,23 +38,34 @@ bool isConvex(const std::vector<osg::Vec3d>& polygon, const osg::Vec3d& normal)
     }
     return true;
 }
+
+// The face's own triangles over its points: a fan when it is convex, else the
+// tessellator's, whose points may add to the face's.
+std::vector<unsigned> faceTriangles(std::vector<osg::Vec3d>& polygon, const osg::Vec3d& normal)
+{
+    std::vector<unsigned> corners;
+    if (isConvex(polygon, normal))
+    {
+        for (unsigned i = 1; i + 1 < polygon.size(); ++i)
+            corners.insert(corners.end(), {0u, i, i + 1});
+        return corners;
+    }
+    osg::ref_ptr<osg::Vec3Array> outline = new osg::Vec3Array;
+    const osg::Vec3d origin = polygon.front();
+    for (const osg::Vec3d& p : polygon)
+        outline->push_back(osg::Vec3f(p - origin));
+    osg::ref_ptr<osg::Vec3Array> points = new osg::Vec3Array;
+    osg::ref_ptr<osg::DrawElementsUInt> indices = new osg::DrawElementsUInt(GL_TRIANGLES);
+    appendPolygonTriangles(*outline, *points, *indices);
+    polygon.clear();
+    for (const osg::Vec3f& p : *points)
+        polygon.push_back(osg::Vec3d(p) + origin);
+    return std::vector<unsigned>(indices->begin(), indices->end());
+}
 } // namespace
 
-void RoofMesh::addTriangle(const osg::Vec3d& a, const osg::Vec3d& b, const osg::Vec3d& c, bool wall)
-{
-    osg::Vec3d normal = (b - a) ^ (c - a);
-    if (normal.length() <= 0.0)
-        return;
-    normal.normalize();
-    for (const osg::Vec3d* p : {&a, &b, &c})
-    {
-        triangles.push_back(static_cast<unsigned>(vertices.size()));
-        vertices.push_back(*p);
-        normals.push_back(osg::Vec3f(normal));
-        onWall.push_back(wall);
-    }
-}
-
+// The triangles of a face share its points, all with the face's normal: the renderer
+// then shades each point once rather than once for every triangle it is in.
 void RoofMesh::addFace(std::vector<osg::Vec3d> polygon, bool wall)
 {
     polygon = withoutRepeats(polygon, samePoint);
@@ -63,29 +74,25 @@ void RoofMesh::addFace(std::vector<osg::Vec3d> polygon, bool wall)
     osg::Vec3d normal = newellNormal(polygon);
     if (normal.length() <= 0.0)
         return;
-    if (isConvex(polygon, normal))
-    {
-        for (std::size_t i = 1; i + 1 < polygon.size(); ++i)
-            addTriangle(polygon[0], polygon[i], polygon[i + 1], wall);
-        return;
-    }
-    // A concave face (a skeleton's, say) is left to the tessellator, its triangles
-    // turned to the face's own winding.
-    osg::ref_ptr<osg::Vec3Array> outline = new osg::Vec3Array;
-    const osg::Vec3d origin = polygon.front();
+    const std::vector<unsigned> corners = faceTriangles(polygon, normal);
+    normal.normalize();
+    const auto first = static_cast<unsigned>(vertices.size());
     for (const osg::Vec3d& p : polygon)
-        outline->push_back(osg::Vec3f(p - origin));
-    osg::ref_ptr<osg::Vec3Array> points = new osg::Vec3Array;
-    osg::ref_ptr<osg::DrawElementsUInt> indices = new osg::DrawElementsUInt(GL_TRIANGLES);
-    appendPolygonTriangles(*outline, *points, *indices);
-    for (std::size_t i = 0; i + 2 < indices->size(); i += 3)
     {
-        const osg::Vec3d a = osg::Vec3d((*points)[(*indices)[i]]) + origin;
-        osg::Vec3d b = osg::Vec3d((*points)[(*indices)[i + 1]]) + origin;
-        osg::Vec3d c = osg::Vec3d((*points)[(*indices)[i + 2]]) + origin;
-        if (((b - a) ^ (c - a)) * normal < 0.0)
-            std::swap(b, c);
-        addTriangle(a, b, c, wall);
+        vertices.push_back(p);
+        normals.push_back(osg::Vec3f(normal));
+        onWall.push_back(wall);
+    }
+    // Triangles without area are left out; the others turn the face's way.
+    for (std::size_t i = 0; i + 2 < corners.size(); i += 3)
+    {
+        const osg::Vec3d& a = polygon[corners[i]];
+        const double turn = ((polygon[corners[i + 1]] - a) ^ (polygon[corners[i + 2]] - a)) * normal;
+        if (turn == 0.0)
+            continue;
+        triangles.push_back(first + corners[i]);
+        triangles.push_back(first + corners[turn > 0.0 ? i + 1 : i + 2]);
+        triangles.push_back(first + corners[turn > 0.0 ? i + 2 : i + 1]);
     }
 }
 

@@ -25,7 +25,7 @@ std::vector<Point> withoutRepeats(const std::vector<Point>& points, double toler
 using FootprintRings = std::vector<std::vector<osg::Vec2d>>;
 
 // The triangles of one roof, in the footprint's plane with z above the eaves, one
-// normal per face; gable walls are faces of the roof too, flagged to take the walls'
+// normal per face (its points are its own); gable walls are faces of the roof too, flagged to take the walls'
 // colour. Plain values: any thread may use one it owns.
 struct RoofMesh
 {
@@ -39,8 +39,6 @@ struct RoofMesh
     // A planar face wound counter-clockwise seen from outside; repeated points are
     // dropped, a face with less than three left is ignored.
     void addFace(std::vector<osg::Vec3d> polygon, bool wall);
-    // A triangle with its own normal.
-    void addTriangle(const osg::Vec3d& a, const osg::Vec3d& b, const osg::Vec3d& c, bool wall);
     // Every ring vertex meets the roof at the eaves.
     void setEavesTops(const FootprintRings& rings);
     bool empty() const { return triangles.empty(); }
