@@ -117,6 +117,9 @@ osg::ref_ptr<osg::Node> featureHighlight(const FeaturePick& pick)
     state->setAttributeAndModes(new osg::Depth(osg::Depth::LEQUAL, 0.0, 1.0, false));
     state->setMode(GL_CULL_FACE, osg::StateAttribute::OFF);
     state->setRenderingHint(osg::StateSet::TRANSPARENT_BIN);
+    // Over the whole scene: the city's own bin comes before the terrain, and a street's
+    // highlight reaches past the street onto the ground.
+    state->setNestRenderBins(false);
     osg::ref_ptr<osg::MatrixTransform> placed = new osg::MatrixTransform(pick.toScene);
     placed->setName("FeatureHighlight");
     placed->addChild(geode.get());
