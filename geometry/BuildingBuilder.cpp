@@ -3,6 +3,7 @@
 #include "geometry/BuildingColours.h"
 #include "geometry/BuildingHeights.h"
 #include "geometry/LocalFrame.h"
+#include "geometry/PlanarRing.h"
 #include "geometry/RoofBuilder.h"
 #include "osm/KeptTags.h"
 
@@ -25,18 +26,6 @@ osg::ref_ptr<osg::Geometry> newGeometry()
     geometry->setUseDisplayList(false);
     geometry->setUseVertexBufferObjects(true);
     return geometry;
-}
-
-double signedArea(const std::vector<osg::Vec2d>& ring)
-{
-    double area = 0.0;
-    for (std::size_t i = 0; i < ring.size(); ++i)
-    {
-        const osg::Vec2d& p = ring[i];
-        const osg::Vec2d& q = ring[(i + 1) % ring.size()];
-        area += p.x() * q.y() - q.x() * p.y();
-    }
-    return 0.5 * area;
 }
 
 double distanceFromLine(const osg::Vec2d& p, const osg::Vec2d& a, const osg::Vec2d& b)

@@ -113,16 +113,21 @@ float mappedShare(int scheme)
     return scheme == mappedColourScheme ? 1.0f : 0.0f;
 }
 
-// A shader from a file found through osgDB's data path; a missing file leaves the
-// program without that stage.
-void addShaderFile(osg::Program* program, osg::Shader::Type type, const std::string& name)
+// A shader from a file found through osgDB's data path; null, with a warning, when
+// it is missing, which leaves the programs without that stage.
+osg::ref_ptr<osg::Shader> shaderFile(osg::Shader::Type type, const std::string& name)
 {
     const std::string path = osgDB::findDataFile(name);
     osg::ref_ptr<osg::Shader> shader = path.empty() ? nullptr : osg::Shader::readShaderFile(type, path);
-    if (shader)
-        program->addShader(shader.get());
-    else
+    if (!shader)
         OSG_WARN << "Shader file " << name << " not found or not readable in the data path" << std::endl;
+    return shader;
+}
+
+void addShaderFile(osg::Program* program, osg::Shader::Type type, const std::string& name)
+{
+    if (osg::ref_ptr<osg::Shader> shader = shaderFile(type, name))
+        program->addShader(shader.get());
 }
 
 // "width", else "lanes" times a lane; 0 when neither is tagged. Both describe a
@@ -191,12 +196,13 @@ GeometryGenerator::GeometryGenerator(osg::ref_ptr<globe::MapNode> mapNode_, OsmP
     addShaderFile(waterProgram.get(), osg::Shader::VERTEX, "water.vert");
     addShaderFile(waterProgram.get(), osg::Shader::FRAGMENT, "water.frag");
     addShaderFile(treeProgram.get(), osg::Shader::VERTEX, "tree.vert");
-    addShaderFile(treeProgram.get(), osg::Shader::VERTEX, "sunlit.vert");
-    addShaderFile(treeProgram.get(), osg::Shader::FRAGMENT, "shade.frag");
-    // Lit like the trees, from colours of their own.
+    // Lit like the trees, from colours of their own: both read the shading files once.
     addShaderFile(landCoverProgram.get(), osg::Shader::VERTEX, "landcover.vert");
-    addShaderFile(landCoverProgram.get(), osg::Shader::VERTEX, "sunlit.vert");
-    addShaderFile(landCoverProgram.get(), osg::Shader::FRAGMENT, "shade.frag");
+    for (const osg::ref_ptr<osg::Shader>& shared :
+         {shaderFile(osg::Shader::VERTEX, "sunlit.vert"), shaderFile(osg::Shader::FRAGMENT, "shade.frag")})
+        for (osg::Program* program : {treeProgram.get(), landCoverProgram.get()})
+            if (shared)
+                program->addShader(shared.get());
     streetProgram->addBindAttribLocation("streetWidth", Streets::widthAttribute);
 
     osg::ref_ptr<osg::Uniform>* colors[] = {&buildingColor, &motorwayColor, &primaryColor, &secondaryColor,

@@ -1,5 +1,6 @@
 #include "geometry/RoofBuilder.h"
 
+#include "geometry/PlanarRing.h"
 #include "geometry/PolygonTriangles.h"
 #include "geometry/StraightSkeletonRoof.h"
 
@@ -19,11 +20,6 @@ using Profile = std::vector<osg::Vec2d>;
 const double storey = 3.0;
 const double pi = 3.14159265358979323846;
 const int roundSegments = 8;
-
-double cross(const osg::Vec2d& a, const osg::Vec2d& b)
-{
-    return a.x() * b.y() - a.y() * b.x();
-}
 
 osg::Vec2d areaCentroid(const Ring& ring)
 {

@@ -1,5 +1,6 @@
 #include "geometry/WavefrontSkeleton.h"
 
+#include "geometry/PlanarRing.h"
 #include "geometry/RoofMesh.h"
 
 #include <algorithm>
@@ -10,11 +11,6 @@
 
 namespace
 {
-double cross(const osg::Vec2d& a, const osg::Vec2d& b)
-{
-    return a.x() * b.y() - a.y() * b.x();
-}
-
 // The ring's bounding box diagonal plus a metre: what tolerances scale with.
 double sizeOf(const std::vector<osg::Vec2d>& ring)
 {
@@ -419,14 +415,6 @@ std::vector<SkeletonFace> Wavefront::faces() const
             return {};
     }
     return faces;
-}
-
-double signedArea(const std::vector<osg::Vec2d>& polygon)
-{
-    double area = 0.0;
-    for (std::size_t i = 0; i < polygon.size(); ++i)
-        area += cross(polygon[i], polygon[(i + 1) % polygon.size()]);
-    return 0.5 * area;
 }
 
 double segmentDistance(const osg::Vec2d& p, const osg::Vec2d& a, const osg::Vec2d& b)
