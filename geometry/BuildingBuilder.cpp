@@ -2,6 +2,7 @@
 
 #include "geometry/BuildingColours.h"
 #include "geometry/BuildingHeights.h"
+#include "geometry/DetailGeometry.h"
 #include "geometry/LocalFrame.h"
 #include "geometry/PlanarRing.h"
 #include "geometry/RoofBuilder.h"
@@ -19,14 +20,8 @@ const double defaultHeight = 30.0;
 const double samePoint = 0.01;
 const double onLine = 0.1;
 const double onPitchedLine = 0.25;
-
-osg::ref_ptr<osg::Geometry> newGeometry()
-{
-    osg::ref_ptr<osg::Geometry> geometry = new osg::Geometry;
-    geometry->setUseDisplayList(false);
-    geometry->setUseVertexBufferObjects(true);
-    return geometry;
-}
+// How far the footprint a building is drawn on far off may stray from the mapped one.
+const double farTolerance = 2.0;
 
 double distanceFromLine(const osg::Vec2d& p, const osg::Vec2d& a, const osg::Vec2d& b)
 {
@@ -57,6 +52,66 @@ std::vector<osg::Vec2d> cleanRing(const std::vector<osg::Vec2d>& ring, double st
         }
     }
     return kept;
+}
+
+// Douglas-Peucker over ring[a..b] (b may be the ring's size, standing for its first
+// point): the point farthest from the line a-b stays when it lies beyond tolerance.
+void keepFarthest(const std::vector<osg::Vec2d>& ring, std::size_t a, std::size_t b, double tolerance,
+                  std::vector<bool>& kept)
+{
+    const osg::Vec2d& end = ring[b % ring.size()];
+    std::size_t farthest = a;
+    double distance = tolerance;
+    for (std::size_t i = a + 1; i < b; ++i)
+    {
+        const double d = distanceFromLine(ring[i], ring[a], end);
+        if (d > distance)
+        {
+            distance = d;
+            farthest = i;
+        }
+    }
+    if (farthest == a)
+        return;
+    kept[farthest] = true;
+    keepFarthest(ring, a, farthest, tolerance, kept);
+    keepFarthest(ring, farthest, b, tolerance, kept);
+}
+
+// The ring's corners that lie beyond tolerance of the outline the others make, from
+// its first point and the point farthest from it.
+std::vector<osg::Vec2d> simplifiedRing(const std::vector<osg::Vec2d>& ring, double tolerance)
+{
+    std::size_t farthest = 0;
+    for (std::size_t i = 1; i < ring.size(); ++i)
+        if ((ring[i] - ring[0]).length2() > (ring[farthest] - ring[0]).length2())
+            farthest = i;
+    std::vector<bool> kept(ring.size(), false);
+    kept[0] = kept[farthest] = true;
+    keepFarthest(ring, 0, farthest, tolerance, kept);
+    keepFarthest(ring, farthest, ring.size(), tolerance, kept);
+    std::vector<osg::Vec2d> simplified;
+    for (std::size_t i = 0; i < ring.size(); ++i)
+        if (kept[i])
+            simplified.push_back(ring[i]);
+    return simplified;
+}
+
+// Every ring simplified, each keeping its orientation and some area; nothing when one
+// does not, or when no corner goes.
+FootprintRings simplifiedRings(const FootprintRings& rings, double tolerance)
+{
+    FootprintRings simplified;
+    bool fewer = false;
+    for (const std::vector<osg::Vec2d>& ring : rings)
+    {
+        simplified.push_back(simplifiedRing(ring, tolerance));
+        const double area = signedArea(simplified.back());
+        if (simplified.back().size() < 3 || area * signedArea(ring) <= 0.0 || std::fabs(area) < tolerance * tolerance)
+            return {};
+        fewer |= simplified.back().size() < ring.size();
+    }
+    return fewer ? simplified : FootprintRings();
 }
 
 // The outer ring counter-clockwise, holes clockwise; rings without area left out.
@@ -114,12 +169,78 @@ struct BuildingBuilder::Placement
     osg::Vec3f direction(const osg::Vec3d& v) const { return osg::Vec3f(east * v.x() + north * v.y() + up * v.z()); }
 };
 
+// Vertices with a normal and a colour each, and the primitives over them.
+struct BuildingBuilder::Surface
+{
+    osg::ref_ptr<osg::Vec3Array> vertices = new osg::Vec3Array, normals = new osg::Vec3Array;
+    osg::ref_ptr<osg::Vec4Array> colours = new osg::Vec4Array;
+    osg::ref_ptr<osg::DrawElementsUInt> elements;
+
+    explicit Surface(GLenum mode) : elements(new osg::DrawElementsUInt(mode)) {}
+
+    unsigned size() const { return static_cast<unsigned>(vertices->size()); }
+
+    void add(const osg::Vec3f& vertex, const osg::Vec3f& normal, const osg::Vec4f& colour)
+    {
+        vertices->push_back(vertex);
+        normals->push_back(normal);
+        colours->push_back(colour);
+    }
+
+    // The other's vertices after these, and its elements, shifted past these, into far.
+    void append(const Surface& other, osg::DrawElementsUInt& far)
+    {
+        const unsigned shift = size();
+        for (unsigned index : *other.elements)
+            far.push_back(shift + index);
+        vertices->insert(vertices->end(), other.vertices->begin(), other.vertices->end());
+        normals->insert(normals->end(), other.normals->begin(), other.normals->end());
+        colours->insert(colours->end(), other.colours->begin(), other.colours->end());
+    }
+
+    osg::ref_ptr<DetailGeometry> geometry(FeatureSpans* spans) const
+    {
+        osg::ref_ptr<DetailGeometry> geometry = new DetailGeometry;
+        geometry->setUserData(spans);
+        geometry->setVertexArray(vertices.get());
+        geometry->setNormalArray(normals.get(), osg::Array::BIND_PER_VERTEX);
+        geometry->setColorArray(colours.get(), osg::Array::BIND_PER_VERTEX);
+        if (!elements->empty())
+            geometry->addPrimitiveSet(elements.get());
+        return geometry;
+    }
+};
+
+// The roofs of buildings (gable walls and the undersides of floating parts with them)
+// and their walls.
+struct BuildingBuilder::Shell
+{
+    Surface roofs{GL_TRIANGLES}, walls{GL_QUADS};
+
+    void add(const FootprintRings& rings, const RoofMesh& roof, const BuildingHeights& heights,
+             const Placement& placement, const BuildingColours& colours)
+    {
+        addRoofMesh(roof, heights.eaves, placement, colours.roof, colours.walls);
+        if (heights.bottom > 0.0)
+            addUnderside(rings, heights.bottom, placement, colours.walls);
+        addWalls(rings, roof.ringTops, heights.bottom, heights.eaves, placement, colours.walls);
+    }
+
+    void addRoofMesh(const RoofMesh& mesh, double lift, const Placement& placement, const osg::Vec4f& roofColour,
+                     const osg::Vec4f& wallColour);
+    void addUnderside(const FootprintRings& rings, double bottom, const Placement& placement,
+                      const osg::Vec4f& colour);
+    void addWalls(const FootprintRings& rings, const std::vector<std::vector<double>>& tops, double bottom,
+                  double eaves, const Placement& placement, const osg::Vec4f& colour);
+};
+
 BuildingBuilder::BuildingBuilder(const LocalFrame& frame_)
-    : frame(&frame_), roofVertices(new osg::Vec3Array), roofNormals(new osg::Vec3Array),
-      wallVertices(new osg::Vec3Array), wallNormals(new osg::Vec3Array), roofColours(new osg::Vec4Array),
-      wallColours(new osg::Vec4Array), roofTriangles(new osg::DrawElementsUInt(GL_TRIANGLES))
+    : frame(&frame_), near(new Shell), coarse(new Shell), farRoofs(new osg::DrawElementsUInt(GL_TRIANGLES)),
+      farWalls(new osg::DrawElementsUInt(GL_QUADS))
 {
 }
+
+BuildingBuilder::~BuildingBuilder() = default;
 
 // The lowest terrain height under every tenth node, 2 m up.
 double BuildingBuilder::baseAltitude(const std::vector<OsmNode>& outer) const
@@ -191,31 +312,54 @@ void BuildingBuilder::add(const BuildingFeature& feature)
         roof = flatRoof(rings);
         heights.eaves = heights.top;
     }
-    const bool pitched = heights.roofHeight() > 0.0;
-    const BuildingColours colours = BuildingColours::read(feature.tags, pitched);
+    const BuildingColours colours = BuildingColours::read(feature.tags, heights.roofHeight() > 0.0);
 
     const FeatureSpans::Feature picked{
         tagValue(feature.tags, "building:part").empty() ? FeatureKind::Building : FeatureKind::BuildingPart,
         feature.type, feature.id};
-    roofSpans->add(static_cast<unsigned>(roofVertices->size()), picked);
-    wallSpans->add(static_cast<unsigned>(wallVertices->size()), picked);
+    roofSpans->add(near->roofs.size(), picked);
+    wallSpans->add(near->walls.size(), picked);
     Building::Drawn range;
     range.id = feature.id;
-    range.firstRoofIndex = static_cast<unsigned>(roofTriangles->size());
-    range.firstWallVertex = static_cast<unsigned>(wallVertices->size());
-    addRoofMesh(roof, heights.eaves, placement, colours.roof, colours.walls);
-    if (heights.bottom > 0.0)
-        addUnderside(rings, heights.bottom, placement, colours.walls);
-    addWalls(rings, roof.ringTops, heights.bottom, heights.eaves, placement, colours.walls);
-    range.roofIndexCount = static_cast<unsigned>(roofTriangles->size()) - range.firstRoofIndex;
-    range.wallVertexCount = static_cast<unsigned>(wallVertices->size()) - range.firstWallVertex;
+    range.firstRoofIndex = static_cast<unsigned>(near->roofs.elements->size());
+    range.firstWallVertex = near->walls.size();
+    const auto firstWallIndex = static_cast<unsigned>(near->walls.elements->size());
+    near->add(rings, roof, heights, placement, colours);
+    range.roofIndexCount = static_cast<unsigned>(near->roofs.elements->size()) - range.firstRoofIndex;
+    range.wallVertexCount = near->walls.size() - range.firstWallVertex;
     drawn.push_back(range);
+    if (heights.roofHeight() <= 0.0 || !addCoarse(rings, shape, heights, placement, colours))
+        addFarAsNear(range.firstRoofIndex, firstWallIndex);
+}
+
+// The building on its simplified footprint, for far off; false when simplifying
+// leaves it as it is or its roof cannot be built there.
+bool BuildingBuilder::addCoarse(const FootprintRings& rings, const RoofShape& shape, const BuildingHeights& heights,
+                                const Placement& placement, const BuildingColours& colours)
+{
+    const FootprintRings simplified = simplifiedRings(rings, farTolerance);
+    if (simplified.empty())
+        return false;
+    const RoofMesh roof = buildRoof(simplified, shape, heights.roofHeight());
+    if (roof.empty())
+        return false;
+    coarse->add(simplified, roof, heights, placement, colours);
+    return true;
+}
+
+void BuildingBuilder::addFarAsNear(unsigned firstRoofIndex, unsigned firstWallIndex)
+{
+    const osg::DrawElementsUInt& roofs = *near->roofs.elements;
+    const osg::DrawElementsUInt& walls = *near->walls.elements;
+    farRoofs->insert(farRoofs->end(), roofs.begin() + firstRoofIndex, roofs.end());
+    farWalls->insert(farWalls->end(), walls.begin() + firstWallIndex, walls.end());
 }
 
 // One quad per ring edge, wound counter-clockwise seen from the side it faces: out
 // of the building, into a courtyard. Its top meets the roof.
-void BuildingBuilder::addWalls(const FootprintRings& rings, const std::vector<std::vector<double>>& tops,
-                               double bottom, double eaves, const Placement& placement, const osg::Vec4f& colour)
+void BuildingBuilder::Shell::addWalls(const FootprintRings& rings, const std::vector<std::vector<double>>& tops,
+                                      double bottom, double eaves, const Placement& placement,
+                                      const osg::Vec4f& colour)
 {
     for (std::size_t r = 0; r < rings.size(); ++r)
     {
@@ -228,36 +372,36 @@ void BuildingBuilder::addWalls(const FootprintRings& rings, const std::vector<st
             const double topP = eaves + tops[r][i], topQ = eaves + tops[r][j];
             if (topP <= bottom && topQ <= bottom)
                 continue;
-            wallVertices->push_back(placement.at(p.x(), p.y(), bottom));
-            wallVertices->push_back(placement.at(q.x(), q.y(), bottom));
-            wallVertices->push_back(placement.at(q.x(), q.y(), topQ));
-            wallVertices->push_back(placement.at(p.x(), p.y(), topP));
             osg::Vec3d outward((q - p).y(), -(q - p).x(), 0.0);
             outward.normalize();
-            wallNormals->insert(wallNormals->end(), 4, placement.direction(outward));
-            wallColours->insert(wallColours->end(), 4, colour);
+            const osg::Vec3f normal = placement.direction(outward);
+            for (unsigned k = 0; k < 4; ++k)
+                walls.elements->push_back(walls.size() + k);
+            walls.add(placement.at(p.x(), p.y(), bottom), normal, colour);
+            walls.add(placement.at(q.x(), q.y(), bottom), normal, colour);
+            walls.add(placement.at(q.x(), q.y(), topQ), normal, colour);
+            walls.add(placement.at(p.x(), p.y(), topP), normal, colour);
         }
     }
 }
 
-void BuildingBuilder::addRoofMesh(const RoofMesh& mesh, double lift, const Placement& placement,
-                                  const osg::Vec4f& roofColour, const osg::Vec4f& wallColour)
+void BuildingBuilder::Shell::addRoofMesh(const RoofMesh& mesh, double lift, const Placement& placement,
+                                         const osg::Vec4f& roofColour, const osg::Vec4f& wallColour)
 {
-    const auto first = static_cast<unsigned>(roofVertices->size());
+    const unsigned first = roofs.size();
     for (std::size_t i = 0; i < mesh.vertices.size(); ++i)
     {
         const osg::Vec3d& v = mesh.vertices[i];
-        roofVertices->push_back(placement.at(v.x(), v.y(), lift + v.z()));
-        roofNormals->push_back(placement.direction(osg::Vec3d(mesh.normals[i])));
-        roofColours->push_back(mesh.onWall[i] ? wallColour : roofColour);
+        roofs.add(placement.at(v.x(), v.y(), lift + v.z()), placement.direction(osg::Vec3d(mesh.normals[i])),
+                  mesh.onWall[i] ? wallColour : roofColour);
     }
     for (unsigned index : mesh.triangles)
-        roofTriangles->push_back(first + index);
+        roofs.elements->push_back(first + index);
 }
 
 // The floor of a part over a passage, seen from below.
-void BuildingBuilder::addUnderside(const FootprintRings& rings, double bottom, const Placement& placement,
-                                   const osg::Vec4f& colour)
+void BuildingBuilder::Shell::addUnderside(const FootprintRings& rings, double bottom, const Placement& placement,
+                                          const osg::Vec4f& colour)
 {
     RoofMesh floor = flatRoof(rings);
     for (std::size_t i = 0; i + 2 < floor.triangles.size(); i += 3)
@@ -269,18 +413,24 @@ void BuildingBuilder::addUnderside(const FootprintRings& rings, double bottom, c
 
 osg::ref_ptr<Building> BuildingBuilder::finish()
 {
-    osg::ref_ptr<osg::Geometry> roofs = newGeometry(), walls = newGeometry();
-    roofs->setUserData(roofSpans.get());
-    walls->setUserData(wallSpans.get());
-    roofs->setVertexArray(roofVertices.get());
-    roofs->setNormalArray(roofNormals.get(), osg::Array::BIND_PER_VERTEX);
-    roofs->setColorArray(roofColours.get(), osg::Array::BIND_PER_VERTEX);
-    if (!roofTriangles->empty())
-        roofs->addPrimitiveSet(roofTriangles.get());
-    walls->setVertexArray(wallVertices.get());
-    walls->setNormalArray(wallNormals.get(), osg::Array::BIND_PER_VERTEX);
-    walls->setColorArray(wallColours.get(), osg::Array::BIND_PER_VERTEX);
-    if (!wallVertices->empty())
-        walls->addPrimitiveSet(new osg::DrawArrays(GL_QUADS, 0, static_cast<GLsizei>(wallVertices->size())));
+    // The coarse shells' vertices belong to no building: picks and highlights never meet them.
+    roofSpans->endAt(near->roofs.size());
+    wallSpans->endAt(near->walls.size());
+    const bool coarseDrawn = !coarse->roofs.elements->empty();
+    if (coarseDrawn)
+    {
+        near->roofs.append(coarse->roofs, *farRoofs);
+        near->walls.append(coarse->walls, *farWalls);
+    }
+    osg::ref_ptr<DetailGeometry> roofs = near->roofs.geometry(roofSpans.get());
+    osg::ref_ptr<DetailGeometry> walls = near->walls.geometry(wallSpans.get());
+    if (coarseDrawn)
+    {
+        // One middle for both, so that roofs and walls turn coarse together.
+        osg::BoundingBox extent = roofs->getBoundingBox();
+        extent.expandBy(walls->getBoundingBox());
+        roofs->setCoarse(farRoofs, farTolerance, extent.center());
+        walls->setCoarse(farWalls, farTolerance, extent.center());
+    }
     return new Building(roofs, walls, std::move(drawn));
 }

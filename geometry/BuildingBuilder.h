@@ -10,18 +10,25 @@
 #include <osg/PrimitiveSet>
 #include <osg/ref_ptr>
 
+#include <memory>
 #include <vector>
 
 class LocalFrame;
+struct BuildingColours;
+struct BuildingHeights;
+struct RoofShape;
 
 // Builds the Building node of one cell: each feature becomes walls on every ring
 // of its footprint, from its bottom up to where they meet its roof, and its roof,
-// all in the scene's local frame. Used on one thread at a time (the one that
+// all in the scene's local frame. Far off, a pitched building is drawn on its
+// footprint simplified: a pitched roof's triangles grow three times as fast with the
+// footprint's corners as a flat one's. Used on one thread at a time (the one that
 // generates).
 class BuildingBuilder
 {
 public:
     explicit BuildingBuilder(const LocalFrame& frame);
+    ~BuildingBuilder();
 
     // A footprint without area (fewer than three distinct points) adds nothing.
     void add(const BuildingFeature& feature);
@@ -30,22 +37,22 @@ public:
 
 private:
     struct Placement;
+    struct Surface;
+    struct Shell;
 
     double baseAltitude(const std::vector<OsmNode>& outer) const;
     Placement placementOf(const osg::Vec3f& origin, const OsmNode& first) const;
     osg::ref_ptr<osg::Vec3Array> localRing(const std::vector<OsmNode>& ring, double altitude) const;
     std::vector<osg::Vec2d> planarRing(const osg::Vec3Array& local, const Placement& placement) const;
-    void addWalls(const FootprintRings& rings, const std::vector<std::vector<double>>& tops, double bottom,
-                  double eaves, const Placement& placement, const osg::Vec4f& colour);
-    void addRoofMesh(const RoofMesh& mesh, double lift, const Placement& placement, const osg::Vec4f& roofColour,
-                     const osg::Vec4f& wallColour);
-    void addUnderside(const FootprintRings& rings, double bottom, const Placement& placement,
-                      const osg::Vec4f& colour);
+    bool addCoarse(const FootprintRings& rings, const RoofShape& shape, const BuildingHeights& heights,
+                   const Placement& placement, const BuildingColours& colours);
+    void addFarAsNear(unsigned firstRoofIndex, unsigned firstWallIndex);
 
     const LocalFrame* frame;
-    osg::ref_ptr<osg::Vec3Array> roofVertices, roofNormals, wallVertices, wallNormals;
-    osg::ref_ptr<osg::Vec4Array> roofColours, wallColours;
-    osg::ref_ptr<osg::DrawElementsUInt> roofTriangles;
+    std::unique_ptr<Shell> near, coarse;
+    // Far off: the near primitives of buildings drawn alike at any distance, then the
+    // coarse shells, whose vertices follow the near ones.
+    osg::ref_ptr<osg::DrawElementsUInt> farRoofs, farWalls;
     std::vector<Building::Drawn> drawn;
     // Which building each vertex belongs to, for picking.
     osg::ref_ptr<FeatureSpans> roofSpans = new FeatureSpans, wallSpans = new FeatureSpans;

@@ -25,6 +25,11 @@ void FeatureSpans::add(unsigned first, const Feature& feature)
     spans.emplace_back(first, feature);
 }
 
+void FeatureSpans::endAt(unsigned end_)
+{
+    end = end_;
+}
+
 FeatureSpans::Spans::const_iterator FeatureSpans::spanAfter(unsigned vertex) const
 {
     return std::upper_bound(spans.begin(), spans.end(), vertex,
@@ -34,15 +39,15 @@ FeatureSpans::Spans::const_iterator FeatureSpans::spanAfter(unsigned vertex) con
 const FeatureSpans::Feature* FeatureSpans::featureOf(unsigned vertex) const
 {
     const auto after = spanAfter(vertex);
-    return after == spans.begin() ? nullptr : &std::prev(after)->second;
+    return after == spans.begin() || vertex >= end ? nullptr : &std::prev(after)->second;
 }
 
 std::pair<unsigned, unsigned> FeatureSpans::runOf(unsigned vertex, unsigned vertexCount) const
 {
     const auto after = spanAfter(vertex);
-    if (after == spans.begin())
+    if (after == spans.begin() || vertex >= end)
         return {0, 0};
-    return {std::prev(after)->first, after == spans.end() ? vertexCount : after->first};
+    return {std::prev(after)->first, after == spans.end() ? std::min(vertexCount, end) : after->first};
 }
 
 std::pair<unsigned, unsigned> FeatureSpans::runOf(OsmType type, OsmId id, unsigned vertexCount) const
@@ -52,5 +57,5 @@ std::pair<unsigned, unsigned> FeatureSpans::runOf(OsmType type, OsmId id, unsign
     });
     if (found == spans.end())
         return {0, 0};
-    return {found->first, std::next(found) == spans.end() ? vertexCount : std::next(found)->first};
+    return {found->first, std::next(found) == spans.end() ? std::min(vertexCount, end) : std::next(found)->first};
 }

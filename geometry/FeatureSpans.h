@@ -44,6 +44,8 @@ public:
     // Vertices from first on, up to the next span's first, belong to feature. Spans
     // are added in increasing order of their first vertex.
     void add(unsigned first, const Feature& feature);
+    // Vertices from end on belong to no feature; the last run stops there.
+    void endAt(unsigned end);
 
     // The feature the vertex belongs to; null before the first span.
     const Feature* featureOf(unsigned vertex) const;
@@ -63,4 +65,5 @@ private:
     Spans::const_iterator spanAfter(unsigned vertex) const;
 
     Spans spans;
+    unsigned end = ~0u;
 };

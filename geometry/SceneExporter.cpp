@@ -51,12 +51,8 @@ osg::Vec4f colourOf(const osg::Uniform* uniform)
 
 struct IndexCollector
 {
-    std::vector<std::uint32_t>* indices = nullptr;
-    std::uint32_t base = 0;
-    void operator()(unsigned a, unsigned b, unsigned c)
-    {
-        indices->insert(indices->end(), {base + a, base + b, base + c});
-    }
+    std::vector<unsigned> indices;
+    void operator()(unsigned a, unsigned b, unsigned c) { indices.insert(indices.end(), {a, b, c}); }
 };
 
 // Every geometry below the node, placed by the transforms between it and the node.
@@ -126,11 +122,18 @@ private:
         const osg::Vec4f overall = colours && !colours->empty() && !perVertex ? colours->front() : colour;
 
         osg::TriangleIndexFunctor<IndexCollector> triangles;
-        triangles.indices = &mesh.indices;
-        triangles.base = static_cast<std::uint32_t>(mesh.positions.size());
-        for (std::size_t i = 0; i < vertices->size(); ++i)
-            mesh.addVertex((*vertices)[i] * toFrame, perVertex ? shownColour((*colours)[i], colour, share) : overall);
         geometry.accept(triangles);
+        // Only the vertices the triangles use: the arrays may hold more (those of a
+        // coarse set drawn far off).
+        const std::uint32_t unused = ~std::uint32_t(0);
+        std::vector<std::uint32_t> exported(vertices->size(), unused);
+        for (unsigned i : triangles.indices)
+        {
+            if (exported[i] == unused)
+                exported[i] = mesh.addVertex((*vertices)[i] * toFrame,
+                                             perVertex ? shownColour((*colours)[i], colour, share) : overall);
+            mesh.indices.push_back(exported[i]);
+        }
     }
 
     osg::Matrixd worldToLocal;

@@ -1,4 +1,6 @@
 #include "geometry/BuildingBuilder.h"
+#include "geometry/DetailGeometry.h"
+#include "geometry/SceneExporter.h"
 #include "geometry/RoofBuilder.h"
 
 #include "TerrainFixture.h"
@@ -396,5 +398,55 @@ TEST_F(BuildingTest, UntaggedBuildingsKeepTheSizeRuleAndTheSchemeColour)
     EXPECT_NE(std::find_if(roofColours->begin(), roofColours->end(),
                            [](const osg::Vec4f& c) { return c.a() == 1.0f && c.r() > c.b() + 0.2f; }),
               roofColours->end());
+}
+// Far off, a pitched building is drawn on its footprint without the bay, roof and
+// walls alike; near, and for picking, export and heights, as mapped.
+TEST_F(BuildingTest, FarOffPitchedBuildingsAreDrawnOnTheirSimplifiedFootprint)
+{
+    const double lon = blockLon(6), lat = blockLat(1), ground = blockHeight(6, 1) + 2.0;
+    // 30 m by 12 m with a bay 1 m deep in the south wall.
+    const std::vector<osg::Vec2d> bay = {{0, 0}, {10, 0}, {10, 1}, {13, 1}, {13, 0}, {30, 0}, {30, 12}, {0, 12}};
+    const Tags hipped = {{"height", "10"}, {"roof:shape", "hipped"}, {"roof:height", "4"}};
+    osg::ref_ptr<Building> building = build({feature(1, ringAt(lon, lat, bay), hipped)});
+    auto* roofs = dynamic_cast<DetailGeometry*>(building->roofs());
+    auto* walls = dynamic_cast<DetailGeometry*>(building->walls());
+    ASSERT_TRUE(roofs && walls && roofs->coarse() && walls->coarse());
+    // The hipped rectangle: four faces in six triangles, over four walls.
+    EXPECT_EQ(roofs->coarse()->size(), 18u);
+    EXPECT_EQ(walls->coarse()->size(), 16u);
+    EXPECT_GT(roofs->getPrimitiveSet(0)->getNumIndices(), 18u);
+    const Measured m = measure(building.get(), lon, lat, ground);
+    std::vector<osg::Vec3d> coarseRoof;
+    for (unsigned index : *roofs->coarse())
+        coarseRoof.push_back(m.roof[index]);
+    EXPECT_NEAR(highest(coarseRoof), 10.0, 0.02);
+    EXPECT_NEAR(lowest(coarseRoof), 6.0, 0.02);
+
+    // The coarse vertices are nobody's: the building's heights, picks and export ignore them.
+    const auto heights = building->heightsOf(OsmType::Way, 1);
+    ASSERT_TRUE(heights);
+    const FeatureSpans& spans = *FeatureSpans::find(*roofs);
+    const unsigned nearVertices = spans.runOf(OsmType::Way, 1, static_cast<unsigned>(m.roof.size())).second;
+    EXPECT_LT(nearVertices, m.roof.size());
+    EXPECT_EQ(spans.featureOf(nearVertices), nullptr);
+    SceneExporter exporter(osg::Matrixd::identity());
+    exporter.add(*building);
+    const std::size_t nearWallVertices = 4 * bay.size();
+    EXPECT_EQ(exporter.mesh().positions.size(), nearVertices + nearWallVertices);
+
+    // Two pixels of a 720-pixel-high view at 30 degrees are 2 m about 1.3 km away.
+    const osg::Matrix projection = osg::Matrix::perspective(30.0, 16.0 / 9.0, 1.0, 1e4);
+    const osg::Vec3d middle = roofs->getBoundingBox().center();
+    const auto seenFrom = [&](double distance) {
+        return osg::Matrix::lookAt(middle + osg::Vec3d(0.0, -distance, 0.0), middle, osg::Vec3d(0.0, 0.0, 1.0));
+    };
+    EXPECT_FALSE(roofs->drawsCoarse(seenFrom(1000.0), projection, 720.0));
+    EXPECT_TRUE(roofs->drawsCoarse(seenFrom(1700.0), projection, 720.0));
+
+    // A flat roof, or a footprint with nothing to leave out, has one way of drawing.
+    const Tags flat = {{"height", "10"}};
+    EXPECT_EQ(dynamic_cast<DetailGeometry*>(build({feature(1, ringAt(lon, lat, bay), flat)})->roofs())->coarse(), nullptr);
+    EXPECT_EQ(dynamic_cast<DetailGeometry*>(build({feature(1, ringAt(lon, lat, rectangle), hipped)})->roofs())->coarse(),
+              nullptr);
 }
 } // namespace
