@@ -235,8 +235,7 @@ struct BuildingBuilder::Shell
 };
 
 BuildingBuilder::BuildingBuilder(const LocalFrame& frame_)
-    : frame(&frame_), near(new Shell), coarse(new Shell), farRoofs(new osg::DrawElementsUInt(GL_TRIANGLES)),
-      farWalls(new osg::DrawElementsUInt(GL_QUADS))
+    : frame(&frame_), near(new Shell), coarse(new Shell)
 {
 }
 
@@ -323,13 +322,11 @@ void BuildingBuilder::add(const BuildingFeature& feature)
     range.id = feature.id;
     range.firstRoofIndex = static_cast<unsigned>(near->roofs.elements->size());
     range.firstWallVertex = near->walls.size();
-    const auto firstWallIndex = static_cast<unsigned>(near->walls.elements->size());
     near->add(rings, roof, heights, placement, colours);
     range.roofIndexCount = static_cast<unsigned>(near->roofs.elements->size()) - range.firstRoofIndex;
     range.wallVertexCount = near->walls.size() - range.firstWallVertex;
     drawn.push_back(range);
-    if (heights.roofHeight() <= 0.0 || !addCoarse(rings, shape, heights, placement, colours))
-        addFarAsNear(range.firstRoofIndex, firstWallIndex);
+    simplified.push_back(heights.roofHeight() > 0.0 && addCoarse(rings, shape, heights, placement, colours));
 }
 
 // The building on its simplified footprint, for far off; false when simplifying
@@ -347,12 +344,21 @@ bool BuildingBuilder::addCoarse(const FootprintRings& rings, const RoofShape& sh
     return true;
 }
 
-void BuildingBuilder::addFarAsNear(unsigned firstRoofIndex, unsigned firstWallIndex)
+// The near primitives of the buildings drawn alike at any distance.
+void BuildingBuilder::addFarAsNear(osg::DrawElementsUInt& farRoofs, osg::DrawElementsUInt& farWalls) const
 {
     const osg::DrawElementsUInt& roofs = *near->roofs.elements;
-    const osg::DrawElementsUInt& walls = *near->walls.elements;
-    farRoofs->insert(farRoofs->end(), roofs.begin() + firstRoofIndex, roofs.end());
-    farWalls->insert(farWalls->end(), walls.begin() + firstWallIndex, walls.end());
+    for (std::size_t i = 0; i < drawn.size(); ++i)
+    {
+        if (simplified[i])
+            continue;
+        const Building::Drawn& d = drawn[i];
+        farRoofs.insert(farRoofs.end(), roofs.begin() + d.firstRoofIndex,
+                        roofs.begin() + d.firstRoofIndex + d.roofIndexCount);
+        // A wall quad's elements are its own vertices, in order.
+        for (unsigned v = d.firstWallVertex; v < d.firstWallVertex + d.wallVertexCount; ++v)
+            farWalls.push_back(v);
+    }
 }
 
 // One quad per ring edge, wound counter-clockwise seen from the side it faces: out
@@ -416,15 +422,20 @@ osg::ref_ptr<Building> BuildingBuilder::finish()
     // The coarse shells' vertices belong to no building: picks and highlights never meet them.
     roofSpans->endAt(near->roofs.size());
     wallSpans->endAt(near->walls.size());
-    const bool coarseDrawn = !coarse->roofs.elements->empty();
-    if (coarseDrawn)
+    // Far off: the buildings drawn alike at any distance, then the coarse shells,
+    // whose vertices follow the near ones.
+    osg::ref_ptr<osg::DrawElementsUInt> farRoofs, farWalls;
+    if (!coarse->roofs.elements->empty())
     {
+        farRoofs = new osg::DrawElementsUInt(GL_TRIANGLES);
+        farWalls = new osg::DrawElementsUInt(GL_QUADS);
+        addFarAsNear(*farRoofs, *farWalls);
         near->roofs.append(coarse->roofs, *farRoofs);
         near->walls.append(coarse->walls, *farWalls);
     }
     osg::ref_ptr<DetailGeometry> roofs = near->roofs.geometry(roofSpans.get());
     osg::ref_ptr<DetailGeometry> walls = near->walls.geometry(wallSpans.get());
-    if (coarseDrawn)
+    if (farRoofs)
     {
         // One middle for both, so that roofs and walls turn coarse together.
         osg::BoundingBox extent = roofs->getBoundingBox();

@@ -46,14 +46,13 @@ private:
     std::vector<osg::Vec2d> planarRing(const osg::Vec3Array& local, const Placement& placement) const;
     bool addCoarse(const FootprintRings& rings, const RoofShape& shape, const BuildingHeights& heights,
                    const Placement& placement, const BuildingColours& colours);
-    void addFarAsNear(unsigned firstRoofIndex, unsigned firstWallIndex);
+    void addFarAsNear(osg::DrawElementsUInt& farRoofs, osg::DrawElementsUInt& farWalls) const;
 
     const LocalFrame* frame;
     std::unique_ptr<Shell> near, coarse;
-    // Far off: the near primitives of buildings drawn alike at any distance, then the
-    // coarse shells, whose vertices follow the near ones.
-    osg::ref_ptr<osg::DrawElementsUInt> farRoofs, farWalls;
     std::vector<Building::Drawn> drawn;
+    // Whether each drawn building has a coarse shell for far off.
+    std::vector<bool> simplified;
     // Which building each vertex belongs to, for picking.
     osg::ref_ptr<FeatureSpans> roofSpans = new FeatureSpans, wallSpans = new FeatureSpans;
 };

@@ -25,8 +25,8 @@ std::vector<Point> withoutRepeats(const std::vector<Point>& points, double toler
 using FootprintRings = std::vector<std::vector<osg::Vec2d>>;
 
 // The triangles of one roof, in the footprint's plane with z above the eaves, one
-// normal per face (its points are its own); gable walls are faces of the roof too, flagged to take the walls'
-// colour. Plain values: any thread may use one it owns.
+// normal per face (its points are its own); gable walls are faces of the roof too,
+// flagged to take the walls' colour. Plain values: any thread may use one it owns.
 struct RoofMesh
 {
     std::vector<osg::Vec3d> vertices;
