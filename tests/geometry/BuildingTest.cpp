@@ -443,6 +443,18 @@ TEST_F(BuildingTest, FarOffPitchedBuildingsAreDrawnOnTheirSimplifiedFootprint)
     EXPECT_FALSE(roofs->drawsCoarse(seenFrom(1000.0), projection, 720.0));
     EXPECT_TRUE(roofs->drawsCoarse(seenFrom(1700.0), projection, 720.0));
 
+    // Beside it, a house with nothing to leave out is drawn far off as it is near.
+    osg::ref_ptr<Building> street = build({feature(1, ringAt(lon, lat, bay), hipped),
+                                           feature(2, ringAt(lon + 0.0005, lat, rectangle), hipped)});
+    const auto* farRoofs = dynamic_cast<DetailGeometry*>(street->roofs())->coarse();
+    const Building::Drawn& plain = street->drawnBuildings().at(1);
+    const auto* nearRoofs = street->roofs()->getPrimitiveSet(0)->getDrawElements();
+    ASSERT_TRUE(farRoofs && nearRoofs);
+    ASSERT_EQ(farRoofs->getNumIndices(), plain.roofIndexCount + 18u);
+    for (unsigned k = 0; k < plain.roofIndexCount; ++k)
+        EXPECT_EQ(farRoofs->index(k), nearRoofs->index(plain.firstRoofIndex + k));
+    EXPECT_EQ(dynamic_cast<DetailGeometry*>(street->walls())->coarse()->size(), plain.wallVertexCount + 16u);
+
     // A flat roof, or a footprint with nothing to leave out, has one way of drawing.
     const Tags flat = {{"height", "10"}};
     EXPECT_EQ(dynamic_cast<DetailGeometry*>(build({feature(1, ringAt(lon, lat, bay), flat)})->roofs())->coarse(), nullptr);
